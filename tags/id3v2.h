@@ -1,0 +1,29 @@
+// ID3v2 tags in MP3 files: found anywhere in the file, read in versions 2.2 to 2.4,
+// written as version 2.3.
+#pragma once
+#include <cstdint>
+#include <vector>
+
+#include "common/file.h"
+#include "tags/tag_record.h"
+
+struct Id3v2Header {
+  uint8_t majorVersion = 0;
+  uint8_t revision = 0;
+  uint8_t flags = 0;
+  uint32_t tagOffset = 0;         // file position of the header's first byte
+  uint32_t totalSize = 0;         // header + body (+ footer)
+  uint32_t firstFrameOffset = 0;  // behind the header and any extended header
+};
+
+bool FindId3v2Header(File& file, Id3v2Header* header);
+
+// The MP3 branches of ReadTags and WriteTags.
+bool ReadMp3Tags(TagRecord& record, const char* path);
+bool WriteMp3Tags(const TagRecord& record, const char* path);
+
+// The bytes of the tag a rewrite puts in place of the old one; empty when there is
+// nothing to write.
+std::vector<uint8_t> RenderId3v2Tag(const TagRecord& record);
+// Writes the rendered tag at `offset` and reports its size.
+bool WriteId3v2Tag(const TagRecord& record, File& file, uint32_t offset, uint32_t* totalSize);
