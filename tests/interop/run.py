@@ -1,0 +1,396 @@
+#!/usr/bin/python3
+"""Interop tests: lirva-cli against real peers.
+
+mutagen reads what lirva-cli writes and writes what lirva-cli reads; exiftool reads
+the RIFF INFO chunks of WAV files; lame and sox make the audio. Every test checks
+that the audio bytes survive the tagging.
+
+    run.py --cli build/native/lirva-cli --xml out.xml
+    run.py --wine --cli build/win32/lirva-cli.exe --xml out.xml --quick
+"""
+import argparse
+import json
+import os
+import re
+import shutil
+import struct
+import subprocess
+import sys
+import time
+import traceback
+from xml.sax.saxutils import quoteattr
+
+import mutagen.id3 as id3
+
+ROOT = os.path.dirname(os.path.dirname(os.path.dirname(os.path.abspath(__file__))))
+TESTS = []
+
+
+def test(quick=False):
+    def mark(fn):
+        TESTS.append((fn, quick))
+        return fn
+    return mark
+
+
+class Cli:
+    def __init__(self, path, wine):
+        self.path = os.path.abspath(path)
+        self.wine = wine
+
+    def arg_path(self, path):
+        if not self.wine:
+            return path
+        return "Z:" + os.path.abspath(path).replace("/", "\\")
+
+    def run(self, *args, expect=None):
+        conv = [self.arg_path(a) if os.path.isabs(a) else a for a in args]
+        cmd = ([os.path.join(ROOT, "scripts", "wine-run")] if self.wine else []) + [self.path] + conv
+        p = subprocess.run(cmd, capture_output=True, timeout=120)
+        if expect is not None and p.returncode != expect:
+            raise AssertionError("%s exited %d (wanted %d)\nstdout: %r\nstderr: %r" % (
+                args, p.returncode, expect, p.stdout, p.stderr))
+        return p
+
+    def show(self, path):
+        out = self.run("show", path, expect=0).stdout.decode("latin-1")
+        lines = out.split("\n")
+        assert lines[0] == self.arg_path(path), lines[0]
+        fields = {}
+        for line in lines[1:]:
+            if line:
+                k, v = line.split("=", 1)
+                fields[k] = v
+        return fields
+
+
+# ---------------------------------------------------------------- fixtures
+class Fixtures:
+    def __init__(self, work):
+        self.work = work
+        cache = os.path.join(ROOT, "build", "interop-cache")
+        os.makedirs(cache, exist_ok=True)
+        self.mp3 = os.path.join(cache, "tone.mp3")
+        self.wav = os.path.join(cache, "tone.wav")
+        if not os.path.exists(self.mp3) or not os.path.exists(self.wav):
+            raw = os.path.join(cache, "tone-src.wav")
+            subprocess.run(["sox", "-n", "-r", "44100", "-c", "2", "-b", "16", raw,
+                            "synth", "3", "sine", "440", "sine", "660"], check=True)
+            subprocess.run(["lame", "--quiet", "-b", "128", raw, self.mp3 + ".tmp"], check=True)
+            os.replace(self.mp3 + ".tmp", self.mp3)
+            subprocess.run(["sox", "-n", "-r", "22050", "-c", "1", "-b", "16", self.wav + ".tmp.wav",
+                            "synth", "1", "sine", "300"], check=True)
+            os.replace(self.wav + ".tmp.wav", self.wav)
+        self.counter = 0
+
+    def copy(self, which, name=None):
+        self.counter += 1
+        src = self.mp3 if which == "mp3" else self.wav
+        dst = os.path.join(self.work, name or "f%03d.%s" % (self.counter, which))
+        shutil.copyfile(src, dst)
+        return dst
+
+
+def read(path):
+    with open(path, "rb") as f:
+        return f.read()
+
+
+def mp3_audio(data):
+    """The bytes between an ID3v2 tag at offset 0 (if any) and an ID3v1 block (if any)."""
+    start = 0
+    if data[:3] == b"ID3":
+        size = 0
+        for b in data[6:10]:
+            size = size * 128 + b
+        start = 10 + size + (10 if data[5] & 0x10 else 0)
+    end = len(data) - 128 if data[-128:-125] == b"TAG" else len(data)
+    return data[start:end]
+
+
+def riff_chunks(data):
+    assert data[:4] == b"RIFF" and data[8:12] == b"WAVE", data[:12]
+    riff_size = struct.unpack("<I", data[4:8])[0]
+    assert riff_size == len(data) - 8, (riff_size, len(data))
+    pos, chunks = 12, []
+    while pos + 8 <= len(data):
+        cid, size = data[pos:pos + 4], struct.unpack("<I", data[pos + 4:pos + 8])[0]
+        chunks.append((cid, data[pos + 8:pos + 8 + size]))
+        pos += 8 + size + (size & 1)
+    return chunks
+
+
+def wav_data_chunk(data):
+    return [body for cid, body in riff_chunks(data) if cid == b"data"][0]
+
+
+def v1_block(data):
+    assert data[-128:-125] == b"TAG", "no ID3v1 block"
+    return data[-128:]
+
+
+def frames_of(path):
+    tag = id3.ID3(path, translate=False)
+    return tag
+
+
+def normalised_frames(tag):
+    """Frames as comparable text: encodings may change (UTF-8 becomes UTF-16 in a
+    version 2.3 tag), content may not."""
+    out = []
+    for f in tag.values():
+        out.append(re.sub(r"encoding=<Encoding\.\w+: \d>", "", repr(f)))
+    return sorted(out)
+
+
+# ------------------------------------------------------------------- tests
+@test(quick=True)
+def mutagen_reads_every_field_written_to_mp3(cli, fx):
+    path = fx.copy("mp3")
+    before = read(path)
+    cli.run("tag", "--title=Night Song", "--year=1999-05-01", "--artist=The Band",
+            "--track=7/12", "--album=Long Album", "--comment=Nice one", "--genre=Rock",
+            path, expect=0)
+    after = read(path)
+    assert mp3_audio(after) == mp3_audio(before), "audio bytes changed"
+    tag = frames_of(path)
+    assert tag.version == (2, 3, 0), tag.version
+    assert str(tag["TIT2"]) == "Night Song"
+    assert str(tag["TPE1"]) == "The Band"
+    assert str(tag["TALB"]) == "Long Album"
+    assert str(tag["TYER"]) == "1999"
+    assert str(tag["TRCK"]) == "7/12"
+    assert str(tag["TCON"]) == "Rock"
+    comm = tag.getall("COMM")
+    assert len(comm) == 1 and comm[0].text == ["Nice one"], comm
+    v1 = v1_block(after)
+    assert v1[3:13] == b"Night Song" and v1[33:41] == b"The Band", v1
+    assert v1[93:97] == b"1999" and v1[125] == 0 and v1[126] == 7 and v1[127] == 17, v1
+
+
+@test(quick=True)
+def exiftool_reads_every_field_written_to_wav(cli, fx):
+    path = fx.copy("wav")
+    before = read(path)
+    cli.run("tag", "--title=Night Song", "--year=1999", "--artist=The Band", "--track=7",
+            "--album=Long Album", "--comment=Nice one", "--genre=Rock", path, expect=0)
+    after = read(path)
+    assert wav_data_chunk(after) == wav_data_chunk(before), "audio bytes changed"
+    info = json.loads(subprocess.run(["exiftool", "-j", "-a", "-u", "-RIFF:all", path],
+                                     capture_output=True, check=True).stdout)[0]
+    # The program's own mapping: the album lives in INAM and the year in ICOP.
+    assert info.get("Artist") == "The Band", info
+    assert info.get("Title") == "Long Album", info
+    assert str(info.get("Copyright")) == "1999", info
+    assert info.get("Comment") == "Nice one", info
+    assert info.get("Genre") == "Rock", info
+    assert str(info.get("TrackNumber")) == "7", info
+    disp = [body for cid, body in riff_chunks(after) if cid == b"DISP"]
+    assert disp == [struct.pack("<I", 1) + b"Night Song\0\0"], disp
+    fields = cli.show(path)
+    assert fields["TITLE"] == "Night Song" and fields["ALBUM"] == "Long Album", fields
+
+
+def mutagen_tagged(fx, version, pad, extra=()):
+    path = fx.copy("mp3")
+    tag = id3.ID3()
+    enc = 3 if version == 4 else 0
+    tag.add(id3.TIT2(encoding=enc, text="Title v%d" % version))
+    tag.add(id3.TPE1(encoding=enc, text="Artist"))
+    tag.add(id3.TALB(encoding=enc, text="Album"))
+    tag.add(id3.TRCK(encoding=enc, text="3"))
+    tag.add(id3.TCON(encoding=enc, text="Jazz"))
+    tag.add(id3.COMM(encoding=enc, lang="eng", desc="", text="A comment"))
+    if version == 4:
+        tag.add(id3.TDRC(encoding=enc, text="2001"))
+    else:
+        tag.add(id3.TYER(encoding=enc, text="2001"))
+    for frame in extra:
+        tag.add(frame)
+    tag.save(path, v2_version=version, v1=0, padding=lambda info: pad)
+    return path
+
+
+RICH_FRAMES = lambda: [
+    id3.APIC(encoding=0, mime="image/png", type=3, desc="cover", data=b"\x89PNG" + bytes(range(256)) * 4),
+    id3.TXXX(encoding=1, desc="MOOD", text="calm"),
+    id3.WXXX(encoding=0, desc="home", url="http://example.com/a"),
+    id3.TPE2(encoding=1, text="Band in UTF-16 \u00e9"),
+    id3.COMM(encoding=1, lang="deu", desc="note", text="zweiter Kommentar"),
+    id3.WOAR(url="http://example.com/artist"),
+    id3.PRIV(owner="lirva-test", data=b"\x00\x01\x02\xff"),
+]
+
+
+@test(quick=True)
+def reads_mutagen_v23_and_v24_tags_with_padding(cli, fx):
+    for version in (3, 4):
+        for pad in (0, 1024):
+            path = mutagen_tagged(fx, version, pad)
+            fields = cli.show(path)
+            year_key = "TDRC" if version == 4 else "DATE"
+            want = {"TITLE": "Title v%d" % version, "ARTIST": "Artist", "ALBUM": "Album",
+                    "TRACKNUMBER": "3", "GENRE": "Jazz", "COMMENT": "A comment", year_key: "2001"}
+            for k, v in want.items():
+                assert fields.get(k) == v, (version, pad, k, fields)
+
+
+@test(quick=True)
+def tagging_one_field_keeps_every_other_frame(cli, fx):
+    for version in (3, 4):
+        path = mutagen_tagged(fx, version, 512, RICH_FRAMES())
+        before_bytes = read(path)
+        before = normalised_frames(frames_of(path))
+        cli.run("tag", "--artist=New Artist", path, expect=0)
+        after_bytes = read(path)
+        assert mp3_audio(after_bytes) == mp3_audio(before_bytes), "audio bytes changed"
+        tag = frames_of(path)
+        assert tag.version == (2, 3, 0)
+        assert str(tag["TPE1"]) == "New Artist"
+        after = normalised_frames(tag)
+        lost = [f for f in before if f not in after and not f.startswith("TPE1(")]
+        added = [f for f in after if f not in before and not f.startswith("TPE1(")]
+        assert not lost and not added, (version, lost, added)
+        # the picture's bytes exactly
+        assert tag.getall("APIC")[0].data == b"\x89PNG" + bytes(range(256)) * 4
+
+
+@test()
+def reads_utf8_and_skips_utf16_values(cli, fx):
+    path = fx.copy("mp3")
+    tag = id3.ID3()
+    tag.add(id3.TIT2(encoding=1, text="utf16 title"))
+    tag.add(id3.TALB(encoding=3, text="caf\u00e9"))
+    tag.save(path, v2_version=4, v1=0)
+    fields = cli.show(path)
+    assert "TITLE" not in fields, fields
+    assert fields["ALBUM"].encode("latin-1") == "caf\u00e9".encode("utf-8"), fields
+
+
+@test()
+def tag_after_other_data_is_found_and_replaced_in_place(cli, fx):
+    tagged = mutagen_tagged(fx, 3, 0)
+    junk = bytes([0x55]) * 1000
+    path = os.path.join(fx.work, "after-junk.mp3")
+    with open(path, "wb") as f:
+        f.write(junk + read(tagged))
+    assert cli.show(path)["TITLE"] == "Title v3"
+    before = read(path)
+    cli.run("tag", "--title=Replaced", path, expect=0)
+    after = read(path)
+    assert after[:1000] == junk
+    assert after[1000:1003] == b"ID3" and after.count(b"ID3\x03") == 1
+    assert cli.show(path)["TITLE"] == "Replaced"
+    assert mp3_audio(after[1000:]) == mp3_audio(before[1000:])
+
+
+@test(quick=True)
+def reads_tags_written_by_lame(cli, fx):
+    path = os.path.join(fx.work, "lame-tagged.mp3")
+    src = os.path.join(ROOT, "build", "interop-cache", "tone-src.wav")
+    subprocess.run(["lame", "--quiet", "-b", "128", "--add-id3v2", "--tt", "Lame Title",
+                    "--ta", "Lame Artist", "--tl", "Lame Album", "--ty", "2004", "--tc", "hi",
+                    "--tn", "5", "--tg", "Pop", src, path], check=True)
+    fields = cli.show(path)
+    for k, v in {"TITLE": "Lame Title", "ARTIST": "Lame Artist", "ALBUM": "Lame Album",
+                 "DATE": "2004", "TRACKNUMBER": "5", "GENRE": "Pop"}.items():
+        assert fields.get(k) == v, (k, fields)
+    before = read(path)
+    cli.run("tag", "--comment=changed", path, expect=0)
+    tag = frames_of(path)
+    assert tag.getall("COMM")[0].text == ["changed"]
+    assert str(tag["TIT2"]) == "Lame Title"
+    assert mp3_audio(read(path)) == mp3_audio(before)
+
+
+@test()
+def clearing_a_field_removes_it_everywhere(cli, fx):
+    path = mutagen_tagged(fx, 3, 0)
+    cli.run("tag", "--genre=Blues", path, expect=0)   # makes the ID3v1 block
+    cli.run("tag", "--comment=", "--genre=", path, expect=0)
+    tag = frames_of(path)
+    assert not tag.getall("COMM") and "TCON" not in tag, tag.keys()
+    fields = cli.show(path)
+    assert "COMMENT" not in fields and "GENRE" not in fields, fields
+    assert v1_block(read(path))[127] == 255
+
+
+@test(quick=True)
+def copy_title_and_messages(cli, fx):
+    a = fx.copy("mp3", "Track 01.mp3")
+    b = fx.copy("wav", "Take Two.wav")
+    missing = os.path.join(fx.work, "gone.mp3")
+    p = cli.run("tag", "--copy-title", a, b, expect=0)
+    assert p.stdout == b"Tags successfully lirvaed to 2 file(s).\n", p.stdout
+    assert cli.show(a)["TITLE"] == "Track 01" and cli.show(b)["TITLE"] == "Take Two"
+    p = cli.run("tag", "--album=X", a, missing, expect=1)
+    assert p.stdout == (b"Tags successfully lirvaed to 1 file(s).\n\nNot all files could be "
+                        b"lirvaed, possibly due to the file being locked by another program.\n"), p.stdout
+    assert p.stderr.startswith(b"lirva-cli: "), p.stderr
+    assert not os.path.exists(missing), "a vanished file was created"
+    for bad in (["tag"], ["tag", "--bogus=1", a], ["tag", "--copy-title", "--title=x", a],
+                ["show"], ["frobnicate", a], []):
+        p = cli.run(*bad, expect=2)
+        assert b"usage" in p.stderr, (bad, p.stderr)
+
+
+@test()
+def show_escapes_and_reports_failures(cli, fx):
+    path = fx.copy("mp3")
+    tag = id3.ID3()
+    tag.add(id3.TIT2(encoding=0, text="a\\b\r\nc"))
+    tag.save(path, v2_version=3, v1=0)
+    p = cli.run("show", path, os.path.join(fx.work, "missing.mp3"), os.path.join(fx.work, "x.ogg"),
+                expect=1)
+    lines = p.stdout.decode("latin-1").split("\n")
+    assert lines[1] == "TITLE=a\\\\b\\r\\nc", lines
+    assert lines[2] == cli.arg_path(os.path.join(fx.work, "missing.mp3")), lines
+    assert lines[3] == cli.arg_path(os.path.join(fx.work, "x.ogg")), lines
+    assert p.stderr.count(b"lirva-cli: ") == 2, p.stderr
+
+
+# ------------------------------------------------------------------ runner
+def main():
+    ap = argparse.ArgumentParser()
+    ap.add_argument("--cli", required=True)
+    ap.add_argument("--wine", action="store_true")
+    ap.add_argument("--quick", action="store_true")
+    ap.add_argument("--xml")
+    ap.add_argument("-k", default="")
+    a = ap.parse_args()
+    cli = Cli(a.cli, a.wine)
+    suite = "interop-wine" if a.wine else "interop"
+    work = os.path.join(ROOT, "build", suite + "-work")
+    shutil.rmtree(work, ignore_errors=True)
+    os.makedirs(work)
+    fx = Fixtures(work)
+    results = []
+    for fn, quick in TESTS:
+        if (a.quick and not quick) or a.k not in fn.__name__:
+            continue
+        start = time.time()
+        try:
+            fn(cli, fx)
+            results.append((fn.__name__, None, time.time() - start))
+            print("PASS", fn.__name__)
+        except Exception:
+            msg = traceback.format_exc()
+            results.append((fn.__name__, msg, time.time() - start))
+            print("FAIL", fn.__name__)
+            print(msg)
+    if a.xml:
+        with open(a.xml, "w") as f:
+            f.write("<testsuites><testsuite name=%s>" % quoteattr(suite))
+            for name, msg, secs in results:
+                f.write("<testcase classname=%s name=%s time=\"%.2f\">" % (quoteattr(suite), quoteattr(name), secs))
+                if msg:
+                    f.write("<failure message=%s/>" % quoteattr(msg))
+                f.write("</testcase>")
+            f.write("</testsuite></testsuites>\n")
+    failed = sum(1 for r in results if r[1])
+    print("interop: %d of %d cases passed" % (len(results) - failed, len(results)))
+    return 1 if failed else 0
+
+
+if __name__ == "__main__":
+    sys.exit(main())
