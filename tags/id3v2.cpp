@@ -1,3 +1,851 @@
+// ID3v2 tags in MP3 files. The tag is looked for anywhere in the file and read in
+// versions 2.2, 2.3 and 2.4; it is always written back as version 2.3. A rewrite
+// renders only the fields the job changed (or that the old tag lacked) and carries
+// every other frame of the old tag over byte for byte, converted to 2.3 form.
 #include "tags/id3v2.h"
-bool ReadMp3Tags(TagRecord&, const char*) { return false; }
-bool WriteMp3Tags(const TagRecord&, const char*) { return false; }
+
+#include <algorithm>
+#include <cstring>
+#include <functional>
+#include <map>
+#include <set>
+#include <string>
+
+#include "common/bytes.h"
+#include "common/open_retry.h"
+#include "tags/id3v1.h"
+
+namespace {
+
+constexpr uint32_t kHeaderSize = 10;
+constexpr uint32_t kFooterSize = 10;
+constexpr uint32_t kId3v1BlockSize = 128;
+// Large enough that an untagged file costs a few dozen reads, small enough to stay
+// cheap for short files.
+constexpr uint32_t kSearchBufferSize = 64 * 1024;
+// The largest body a synchsafe size field can describe.
+constexpr uint32_t kMaxTagBody = 0x0FFFFFFF;
+
+// Tag header flags.
+constexpr uint8_t kTagUnsynchronised = 0x80;
+constexpr uint8_t kTagExtendedHeader = 0x40;  // versions 3 and 4
+constexpr uint8_t kTagCompressedV2 = 0x40;    // version 2: the same bit, another meaning
+constexpr uint8_t kTagFooter = 0x10;
+
+// Frame format flags (the second flag byte) of version 3.
+constexpr uint8_t kV3Compressed = 0x80;
+constexpr uint8_t kV3Encrypted = 0x40;
+constexpr uint8_t kV3Grouped = 0x20;
+// Frame status and format flags of version 4.
+constexpr uint8_t kV4TagAlterDiscard = 0x40;
+constexpr uint8_t kV4FileAlterDiscard = 0x20;
+constexpr uint8_t kV4ReadOnly = 0x10;
+constexpr uint8_t kV4Grouped = 0x40;
+constexpr uint8_t kV4Compressed = 0x08;
+constexpr uint8_t kV4Encrypted = 0x04;
+constexpr uint8_t kV4Unsynchronised = 0x02;
+constexpr uint8_t kV4DataLength = 0x01;
+// Version 3 bits the version 4 status and grouping bits become.
+constexpr uint8_t kV3TagAlterDiscard = 0x80;
+constexpr uint8_t kV3FileAlterDiscard = 0x40;
+constexpr uint8_t kV3ReadOnly = 0x20;
+
+// Text encodings.
+constexpr uint8_t kLatin1 = 0;
+constexpr uint8_t kUtf16WithBom = 1;
+constexpr uint8_t kUtf16BigEndian = 2;
+constexpr uint8_t kUtf8 = 3;
+
+// How many bytes of a frame's text the record looks at: a value's 259 characters,
+// plus one for the zero after a description.
+constexpr size_t kTextWindow = kMaxValue;
+constexpr size_t kDescribedTextWindow = kMaxValue + 1;
+
+struct FrameKey {
+  const char* frameId;
+  const char* key;
+};
+constexpr FrameKey kFrameKeys[] = {
+    {"TIT2", "TITLE"},   {"TPE1", "ARTIST"},      {"TALB", "ALBUM"}, {"TYER", "DATE"},
+    {"COMM", "COMMENT"}, {"TRCK", "TRACKNUMBER"}, {"TCON", "GENRE"},
+};
+
+// Version 2.2 frames this program reads, with their version 2.3 ids. Other 2.2
+// frames have layouts of their own (a picture's 3-letter image format, for
+// example), so they cannot be carried into a 2.3 tag under a renamed id.
+struct Version2Id {
+  const char* v2;
+  const char* v3;
+};
+constexpr Version2Id kVersion2Ids[] = {
+    {"TT2", "TIT2"}, {"TP1", "TPE1"}, {"TAL", "TALB"}, {"TYE", "TYER"},
+    {"COM", "COMM"}, {"TRK", "TRCK"}, {"TCO", "TCON"},
+};
+
+// Version 4 frames that hold no text encoding byte: their bytes mean the same in a
+// version 3 tag, whatever their first byte is. (Every "W..." frame but "WXXX" too.)
+constexpr const char* kFramesWithoutEncoding[] = {
+    "UFID", "MCDI", "ETCO", "MLLT", "SYTC", "RVA2", "EQU2", "RVRB", "PCNT", "POPM",
+    "RBUF", "AENC", "LINK", "POSS", "ENCR", "GRID", "PRIV", "SEEK", "ASPI", "SIGN",
+};
+
+// ---------------------------------------------------------------------------
+// Frame ids and field keys
+
+std::string KeyOfFrameId(const std::string& id) {
+  for (const FrameKey& k : kFrameKeys)
+    if (id == k.frameId) return k.key;
+  return id;
+}
+
+std::string FrameIdOfKey(const std::string& key) {
+  for (const FrameKey& k : kFrameKeys)
+    if (key == k.key) return k.frameId;
+  return key;
+}
+
+// The version 2.3 id of a version 2.2 frame, or empty when it is not one we read.
+std::string Version3IdOf(const std::string& v2Id) {
+  for (const Version2Id& v : kVersion2Ids)
+    if (v2Id == v.v2) return v.v3;
+  return std::string();
+}
+
+bool IsIdChar(uint8_t c) { return (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9'); }
+
+bool IsFrameId(const uint8_t* p, uint32_t length) {
+  for (uint32_t i = 0; i < length; ++i)
+    if (!IsIdChar(p[i])) return false;
+  return true;
+}
+
+bool IsFrameId(const std::string& id) {
+  return id.size() == 4 && IsFrameId(reinterpret_cast<const uint8_t*>(id.data()), 4);
+}
+
+// The frames whose values the record keeps: text frames but the user-defined one,
+// the comment and the user-defined link.
+bool IsRecordFrame(const std::string& id) {
+  return (id[0] == 'T' && id != "TXXX") || id == "COMM" || id == "WXXX";
+}
+
+uint32_t FrameHeaderSize(uint8_t major) { return major == 2 ? 6 : 10; }
+uint32_t FrameIdSize(uint8_t major) { return major == 2 ? 3 : 4; }
+
+uint32_t DeclaredFrameSize(const uint8_t* header, uint8_t major) {
+  if (major == 2) return (uint32_t(header[3]) << 16) | (uint32_t(header[4]) << 8) | header[5];
+  if (major == 4) return ReadSynchsafe32(header + 4);
+  return ReadBE32(header + 4);
+}
+
+// ---------------------------------------------------------------------------
+// Header search
+
+bool ReadAt(File& file, uint32_t offset, uint8_t* data, uint32_t size) {
+  return file.SeekFromStart(offset) && file.ReadFull(data, size);
+}
+
+bool WriteAt(File& file, uint32_t offset, const std::vector<uint8_t>& data) {
+  return file.SeekFromStart(offset) &&
+         file.WriteFull(data.data(), static_cast<uint32_t>(data.size()));
+}
+
+// Reads up to `size` bytes at `offset` and returns how many arrived: from the file
+// as it is, or from the file as a rewrite is about to leave it.
+using ByteReader = std::function<uint32_t(uint32_t offset, uint8_t* data, uint32_t size)>;
+
+uint32_t ReadFromFile(File& file, uint32_t offset, uint8_t* data, uint32_t size) {
+  uint32_t moved = 0;
+  if (!file.SeekFromStart(offset) || !file.Read(data, size, &moved)) return 0;
+  return moved;
+}
+
+bool ReadFullAt(const ByteReader& read, uint32_t offset, uint8_t* data, uint32_t size) {
+  return read(offset, data, size) == size;
+}
+
+// Where tags must end: before a trailing ID3v1 block, which can't belong to one.
+// Reading and writing thus search the same bytes, whether or not the writer has
+// just appended or changed that block.
+uint32_t TagAreaEnd(const ByteReader& read, uint32_t fileSize) {
+  uint8_t marker[3];
+  if (fileSize >= kId3v1BlockSize && ReadFullAt(read, fileSize - kId3v1BlockSize, marker, 3) &&
+      std::memcmp(marker, "TAG", 3) == 0)
+    return fileSize - kId3v1BlockSize;
+  return fileSize;
+}
+
+// "ID3", a version this program can walk, and a size field of four 7-bit bytes.
+bool MatchesHeaderPattern(const uint8_t* h) {
+  return h[0] == 'I' && h[1] == 'D' && h[2] == '3' && h[3] >= 2 && h[3] <= 4 &&
+         h[4] != 0xFF && h[6] < 0x80 && h[7] < 0x80 && h[8] < 0x80 && h[9] < 0x80;
+}
+
+uint32_t BodyEnd(const Id3v2Header& header) {
+  uint32_t end = header.tagOffset + header.totalSize;
+  return (header.flags & kTagFooter) ? end - kFooterSize : end;
+}
+
+bool IsAllZero(const ByteReader& read, uint32_t from, uint32_t to) {
+  uint8_t chunk[4096];
+  while (from < to) {
+    const uint32_t n = to - from < sizeof chunk ? to - from : uint32_t(sizeof chunk);
+    if (!ReadFullAt(read, from, chunk, n)) return false;
+    for (uint32_t i = 0; i < n; ++i)
+      if (chunk[i] != 0) return false;
+    from += n;
+  }
+  return true;
+}
+
+// A frame header whose frame fits in the body, or zero padding up to the body's
+// end, both checked in full.
+bool IsFrameOrPadding(const ByteReader& read, uint32_t at, uint32_t bodyEnd, uint8_t major) {
+  uint8_t first;
+  if (!ReadFullAt(read, at, &first, 1)) return false;
+  if (first == 0) return IsAllZero(read, at, bodyEnd);
+  uint8_t frame[10];
+  const uint32_t headerSize = FrameHeaderSize(major);
+  if (bodyEnd - at < headerSize || !ReadFullAt(read, at, frame, headerSize)) return false;
+  return IsFrameId(frame, FrameIdSize(major)) &&
+         DeclaredFrameSize(frame, major) <= bodyEnd - at - headerSize;
+}
+
+// The pattern also occurs by chance inside audio data. A real tag ends within the
+// tag area, and behind its header (and extended header) comes a frame header,
+// padding or nothing at all.
+bool IsRealTag(const ByteReader& read, uint32_t areaEnd, uint32_t offset, const uint8_t* h,
+               Id3v2Header* header) {
+  const uint8_t major = h[3];
+  const uint8_t flags = h[5];
+  const uint64_t bodySize = ReadSynchsafe32(h + 6);
+  const uint64_t totalSize = kHeaderSize + bodySize + ((flags & kTagFooter) ? kFooterSize : 0);
+  if (offset + totalSize > areaEnd) return false;
+  const uint64_t bodyEnd = offset + kHeaderSize + bodySize;
+
+  uint64_t firstFrame = offset + kHeaderSize;
+  if (major >= 3 && (flags & kTagExtendedHeader)) {
+    uint8_t sizeBytes[4];
+    if (firstFrame + 4 > bodyEnd || !ReadFullAt(read, uint32_t(firstFrame), sizeBytes, 4))
+      return false;
+    const uint32_t extendedSize = ReadSynchsafe32(sizeBytes);
+    if (major == 3) {
+      firstFrame += 4 + uint64_t(extendedSize);  // version 3 does not count the size field
+    } else {
+      if (extendedSize < 6) return false;  // the smallest version 4 extended header
+      firstFrame += extendedSize;
+    }
+    if (firstFrame > bodyEnd) return false;
+  }
+
+  if (firstFrame < bodyEnd &&
+      !IsFrameOrPadding(read, uint32_t(firstFrame), uint32_t(bodyEnd), major))
+    return false;
+
+  header->majorVersion = major;
+  header->revision = h[4];
+  header->flags = flags;
+  header->tagOffset = offset;
+  header->totalSize = uint32_t(totalSize);
+  header->firstFrameOffset = uint32_t(firstFrame);
+  return true;
+}
+
+// The first real tag that starts before `startsBefore`, scanning through a large
+// buffer with memchr: an untagged file is read once, in few calls.
+bool SearchTag(const ByteReader& read, uint32_t areaEnd, uint32_t startsBefore,
+               Id3v2Header* header) {
+  // A header starting before `startsBefore` lies within these bytes.
+  const uint64_t scanEnd64 = uint64_t(startsBefore) + kHeaderSize - 1;
+  const uint32_t scanEnd = scanEnd64 < areaEnd ? uint32_t(scanEnd64) : areaEnd;
+  if (scanEnd < kHeaderSize) return false;
+  std::vector<uint8_t> buffer(scanEnd < kSearchBufferSize ? scanEnd : kSearchBufferSize);
+  uint32_t bufferStart = 0;  // offset of buffer[0]
+  uint32_t kept = 0;         // bytes of a possible header carried over from the last chunk
+  for (;;) {
+    const uint32_t left = scanEnd - (bufferStart + kept);
+    const uint32_t room = uint32_t(buffer.size()) - kept;
+    const uint32_t wanted = left < room ? left : room;
+    const uint32_t moved = read(bufferStart + kept, buffer.data() + kept, wanted);
+    const uint32_t filled = kept + moved;
+    const bool atEnd = moved < wanted || moved == left;
+    const uint8_t* data = buffer.data();
+
+    uint32_t scanned = 0;
+    while (scanned < filled) {
+      const void* hit = std::memchr(data + scanned, 'I', filled - scanned);
+      if (!hit) {
+        scanned = filled;
+        break;
+      }
+      const uint32_t at = uint32_t(static_cast<const uint8_t*>(hit) - data);
+      if (filled - at < kHeaderSize) {
+        scanned = at;  // may be completed by the next chunk
+        break;
+      }
+      if (MatchesHeaderPattern(data + at) &&
+          IsRealTag(read, areaEnd, bufferStart + at, data + at, header))
+        return true;
+      scanned = at + 1;
+    }
+    if (atEnd) return false;
+    kept = filled - scanned;
+    std::memmove(buffer.data(), data + scanned, kept);
+    bufferStart += scanned;
+  }
+}
+
+// ---------------------------------------------------------------------------
+// Unsynchronisation: the writer put a zero after every 0xFF; take those out.
+
+std::vector<uint8_t> RemoveUnsynchronisation(const uint8_t* data, size_t size) {
+  std::vector<uint8_t> out;
+  out.reserve(size);
+  for (size_t i = 0; i < size; ++i) {
+    out.push_back(data[i]);
+    if (data[i] == 0xFF && i + 1 < size && data[i + 1] == 0x00) ++i;
+  }
+  return out;
+}
+
+// ---------------------------------------------------------------------------
+// The frame walk
+
+struct RawFrame {
+  std::string id;           // as in the file: 3 characters in version 2, else 4
+  const uint8_t* header;    // the frame header as in the tag
+  const uint8_t* content;
+  uint32_t contentSize;     // cut at the end of the tag
+  bool complete;            // the declared size lies within the tag
+  uint8_t statusFlags;
+  uint8_t formatFlags;
+};
+
+// Padding, or anything else that is not a frame id, ends the walk; a frame that
+// reaches past the end of the tag is the last one. Every step moves on by at least
+// a frame header, whatever the sizes say.
+std::vector<RawFrame> WalkFrames(const std::vector<uint8_t>& body, uint8_t major) {
+  std::vector<RawFrame> frames;
+  const uint32_t headerSize = FrameHeaderSize(major);
+  const uint32_t idSize = FrameIdSize(major);
+  size_t pos = 0;
+  while (body.size() - pos >= headerSize) {
+    const uint8_t* h = body.data() + pos;
+    if (!IsFrameId(h, idSize)) break;
+    const uint32_t declared = DeclaredFrameSize(h, major);
+    const size_t contentStart = pos + headerSize;
+    const size_t room = body.size() - contentStart;
+    RawFrame frame;
+    frame.id.assign(reinterpret_cast<const char*>(h), idSize);
+    frame.header = h;
+    frame.content = h + headerSize;
+    frame.complete = declared <= room;
+    frame.contentSize = frame.complete ? declared : uint32_t(room);
+    frame.statusFlags = major == 2 ? 0 : h[8];
+    frame.formatFlags = major == 2 ? 0 : h[9];
+    frames.push_back(frame);
+    if (!frame.complete) break;
+    pos = contentStart + declared;
+  }
+  return frames;
+}
+
+// ---------------------------------------------------------------------------
+// Values for the record
+
+// Text up to its first zero byte, looking at no more than `window` bytes.
+std::string TextUpToZero(const uint8_t* data, size_t size, size_t window) {
+  if (size > window) size = window;
+  const void* zero = std::memchr(data, 0, size);
+  size_t length = zero ? size_t(static_cast<const uint8_t*>(zero) - data) : size;
+  return std::string(reinterpret_cast<const char*>(data), length);
+}
+
+// A description, a zero and the text: the part after the first zero, or all of it
+// when there is none.
+std::string TextAfterDescription(const uint8_t* data, size_t size) {
+  if (size > kDescribedTextWindow) size = kDescribedTextWindow;
+  const void* zero = std::memchr(data, 0, size);
+  if (!zero) return std::string(reinterpret_cast<const char*>(data), size);
+  const size_t skip = size_t(static_cast<const uint8_t*>(zero) - data) + 1;
+  return TextUpToZero(data + skip, size - skip, size - skip);
+}
+
+// Takes a frame's value into the record: only ISO-8859-1 and UTF-8 text, its bytes
+// kept as they are.
+void ReadFrameValue(const std::string& id, const std::vector<uint8_t>& data, TagRecord& record) {
+  if (data.empty()) return;
+  const uint8_t encoding = data[0];
+  if (encoding != kLatin1 && encoding != kUtf8) return;
+  std::string value;
+  if (id == "COMM") {
+    if (data.size() < 4) return;  // no room for the language
+    value = TextAfterDescription(data.data() + 4, data.size() - 4);
+  } else if (id == "WXXX") {
+    value = TextAfterDescription(data.data() + 1, data.size() - 1);
+  } else {
+    value = TextUpToZero(data.data() + 1, data.size() - 1, kTextWindow);
+  }
+  record.SetFromText(KeyOfFrameId(id), value, true);
+}
+
+// The frame's data as the record reads it: behind the bytes its flags add in front,
+// with per-frame unsynchronisation taken out. False for data that is compressed or
+// encrypted, which is never read as text.
+bool FrameDataForReading(const RawFrame& frame, uint8_t major, bool tagUnsynchronised,
+                         std::vector<uint8_t>* data) {
+  size_t prefix = 0;
+  bool unsynchronised = false;
+  if (major == 3) {
+    if (frame.formatFlags & (kV3Compressed | kV3Encrypted)) return false;
+    if (frame.formatFlags & kV3Grouped) prefix = 1;
+  } else if (major == 4) {
+    if (frame.formatFlags & (kV4Compressed | kV4Encrypted)) return false;
+    if (frame.formatFlags & kV4Grouped) prefix += 1;
+    if (frame.formatFlags & kV4DataLength) prefix += 4;
+    unsynchronised = tagUnsynchronised || (frame.formatFlags & kV4Unsynchronised);
+  }
+  if (frame.contentSize < prefix) return false;
+  const uint8_t* start = frame.content + prefix;
+  const size_t size = frame.contentSize - prefix;
+  if (unsynchronised)
+    *data = RemoveUnsynchronisation(start, size);
+  else
+    data->assign(start, start + size);
+  return true;
+}
+
+// ---------------------------------------------------------------------------
+// Converting version 4 text to the UTF-16 of version 3
+
+void AppendUnit(std::vector<uint8_t>& out, uint32_t unit) {
+  out.push_back(uint8_t(unit));
+  out.push_back(uint8_t(unit >> 8));
+}
+
+void AppendCodePoint(std::vector<uint8_t>& out, uint32_t cp) {
+  if (cp < 0x10000) {
+    AppendUnit(out, cp);
+    return;
+  }
+  cp -= 0x10000;
+  AppendUnit(out, 0xD800 + (cp >> 10));
+  AppendUnit(out, 0xDC00 + (cp & 0x3FF));
+}
+
+// Decodes UTF-8; every ill-formed sequence (the longest prefix that could have
+// begun a valid one) becomes U+FFFD.
+void AppendUtf8AsUtf16(std::vector<uint8_t>& out, const uint8_t* s, size_t size) {
+  constexpr uint32_t kReplacement = 0xFFFD;
+  size_t i = 0;
+  while (i < size) {
+    const uint8_t lead = s[i];
+    if (lead < 0x80) {
+      AppendUnit(out, lead);
+      ++i;
+      continue;
+    }
+    size_t following;
+    uint32_t cp;
+    uint8_t low = 0x80, high = 0xBF;  // the range of the next byte
+    if (lead >= 0xC2 && lead <= 0xDF) {
+      following = 1;
+      cp = lead & 0x1F;
+    } else if (lead >= 0xE0 && lead <= 0xEF) {
+      following = 2;
+      cp = lead & 0x0F;
+      if (lead == 0xE0) low = 0xA0;   // no overlong forms
+      if (lead == 0xED) high = 0x9F;  // no surrogates
+    } else if (lead >= 0xF0 && lead <= 0xF4) {
+      following = 3;
+      cp = lead & 0x07;
+      if (lead == 0xF0) low = 0x90;   // no overlong forms
+      if (lead == 0xF4) high = 0x8F;  // nothing above U+10FFFF
+    } else {
+      AppendUnit(out, kReplacement);
+      ++i;
+      continue;
+    }
+    size_t j = i + 1;
+    bool valid = true;
+    for (size_t k = 0; k < following; ++k, ++j) {
+      if (j >= size || s[j] < low || s[j] > high) {
+        valid = false;
+        break;
+      }
+      cp = (cp << 6) | (s[j] & 0x3F);
+      low = 0x80;
+      high = 0xBF;
+    }
+    AppendCodePoint(out, valid ? cp : kReplacement);
+    i = j;
+  }
+}
+
+// Where the string starting at `pos` ends: the index of its terminator (one zero
+// byte in UTF-8, an aligned pair of zero bytes in UTF-16), or `size`.
+size_t TerminatorOf(const uint8_t* d, size_t size, size_t pos, uint8_t encoding) {
+  if (encoding == kUtf16BigEndian) {
+    for (size_t i = pos; i + 1 < size; i += 2)
+      if (d[i] == 0 && d[i + 1] == 0) return i;
+    return size;
+  }
+  const void* zero = std::memchr(d + pos, 0, size - pos);
+  return zero ? size_t(static_cast<const uint8_t*>(zero) - d) : size;
+}
+
+// Converts the string at `pos` to UTF-16 with a byte-order mark (little-endian),
+// followed by a two-byte terminator when it had one; moves `pos` behind it.
+void ConvertOneString(std::vector<uint8_t>& out, const uint8_t* d, size_t size, size_t* pos,
+                      uint8_t encoding) {
+  const size_t end = TerminatorOf(d, size, *pos, encoding);
+  const bool terminated = end < size;
+  if (end == *pos && !terminated) return;
+  out.push_back(0xFF);
+  out.push_back(0xFE);
+  if (encoding == kUtf16BigEndian) {
+    for (size_t i = *pos; i + 1 < end; i += 2) {  // an odd last byte is dropped
+      out.push_back(d[i + 1]);
+      out.push_back(d[i]);
+    }
+  } else {
+    AppendUtf8AsUtf16(out, d + *pos, end - *pos);
+  }
+  if (terminated) {
+    out.push_back(0);
+    out.push_back(0);
+    *pos = end + (encoding == kUtf16BigEndian ? 2 : 1);
+  } else {
+    *pos = size;
+  }
+}
+
+void ConvertAllStrings(std::vector<uint8_t>& out, const uint8_t* d, size_t size, size_t pos,
+                       uint8_t encoding) {
+  while (pos < size) ConvertOneString(out, d, size, &pos, encoding);
+}
+
+// Copies an ISO-8859-1 string with its terminator; false when it has none.
+bool CopyLatin1String(std::vector<uint8_t>& out, const uint8_t* d, size_t size, size_t* pos) {
+  const void* zero = std::memchr(d + *pos, 0, size - *pos);
+  if (!zero) return false;
+  const size_t end = size_t(static_cast<const uint8_t*>(zero) - d) + 1;
+  out.insert(out.end(), d + *pos, d + end);
+  *pos = end;
+  return true;
+}
+
+enum class FrameLayout {
+  Unknown,         // may or may not begin with an encoding byte
+  NoEncoding,      // binary or ISO-8859-1 only
+  Strings,         // encoding, then strings separated by terminators ("T...", "TXXX")
+  LanguageText,    // encoding, language, description, text ("COMM", "USLT")
+  Link,            // encoding, description, ISO-8859-1 link ("WXXX")
+  Picture,         // encoding, MIME type, picture type, description, data ("APIC")
+  EncapsulatedObject,  // encoding, MIME type, file name, description, data ("GEOB")
+};
+
+FrameLayout LayoutOf(const std::string& id) {
+  if (id[0] == 'T') return FrameLayout::Strings;
+  if (id == "COMM" || id == "USLT") return FrameLayout::LanguageText;
+  if (id == "WXXX") return FrameLayout::Link;
+  if (id == "APIC") return FrameLayout::Picture;
+  if (id == "GEOB") return FrameLayout::EncapsulatedObject;
+  if (id[0] == 'W') return FrameLayout::NoEncoding;
+  for (const char* plain : kFramesWithoutEncoding)
+    if (id == plain) return FrameLayout::NoEncoding;
+  return FrameLayout::Unknown;
+}
+
+// Rewrites frame data in encoding 2 or 3 as encoding 1. False when the layout is
+// unknown or the data does not fit it: such a frame is dropped rather than carried
+// with a wrong encoding.
+bool ConvertTextData(const std::string& id, const uint8_t* d, size_t size,
+                     std::vector<uint8_t>& out) {
+  const uint8_t encoding = d[0];
+  out.push_back(kUtf16WithBom);
+  size_t pos = 1;
+  switch (LayoutOf(id)) {
+    case FrameLayout::Strings:
+      ConvertAllStrings(out, d, size, pos, encoding);
+      return true;
+    case FrameLayout::LanguageText:
+      if (size < 4) return false;
+      out.insert(out.end(), d + 1, d + 4);
+      ConvertAllStrings(out, d, size, 4, encoding);
+      return true;
+    case FrameLayout::Link:
+      ConvertOneString(out, d, size, &pos, encoding);
+      out.insert(out.end(), d + pos, d + size);
+      return true;
+    case FrameLayout::Picture:
+      if (!CopyLatin1String(out, d, size, &pos) || pos >= size) return false;
+      out.push_back(d[pos++]);  // picture type
+      ConvertOneString(out, d, size, &pos, encoding);
+      out.insert(out.end(), d + pos, d + size);
+      return true;
+    case FrameLayout::EncapsulatedObject:
+      if (!CopyLatin1String(out, d, size, &pos)) return false;
+      ConvertOneString(out, d, size, &pos, encoding);  // file name
+      ConvertOneString(out, d, size, &pos, encoding);  // description
+      out.insert(out.end(), d + pos, d + size);
+      return true;
+    case FrameLayout::NoEncoding:
+    case FrameLayout::Unknown:
+      break;
+  }
+  return false;
+}
+
+// ---------------------------------------------------------------------------
+// Frames carried into the new tag
+
+void AppendFrameHeader(std::vector<uint8_t>& out, const std::string& id, uint32_t size,
+                       uint8_t status, uint8_t format) {
+  out.insert(out.end(), id.begin(), id.end());
+  uint8_t sizeBytes[4];
+  WriteBE32(sizeBytes, size);
+  out.insert(out.end(), sizeBytes, sizeBytes + 4);
+  out.push_back(status);
+  out.push_back(format);
+}
+
+bool CarryVersion4Frame(const RawFrame& frame, std::vector<uint8_t>* bytes) {
+  // Their bytes depend on version 4 rules that version 3 does not share.
+  if (frame.formatFlags &
+      (kV4Unsynchronised | kV4DataLength | kV4Compressed | kV4Encrypted))
+    return false;
+  const uint8_t status = ((frame.statusFlags & kV4TagAlterDiscard) ? kV3TagAlterDiscard : 0) |
+                         ((frame.statusFlags & kV4FileAlterDiscard) ? kV3FileAlterDiscard : 0) |
+                         ((frame.statusFlags & kV4ReadOnly) ? kV3ReadOnly : 0);
+  const bool grouped = frame.formatFlags & kV4Grouped;
+  const size_t prefix = grouped ? 1 : 0;
+  if (frame.contentSize < prefix) return false;
+
+  std::vector<uint8_t> content;
+  if (grouped) content.push_back(frame.content[0]);  // the group byte stays in front
+  const uint8_t* data = frame.content + prefix;
+  const size_t dataSize = frame.contentSize - prefix;
+  const FrameLayout layout = LayoutOf(frame.id);
+  const bool convertible = dataSize > 0 && layout != FrameLayout::NoEncoding &&
+                           (data[0] == kUtf16BigEndian || data[0] == kUtf8);
+  if (convertible) {
+    if (!ConvertTextData(frame.id, data, dataSize, content)) return false;
+  } else {
+    content.insert(content.end(), data, data + dataSize);
+  }
+  if (content.size() > kMaxTagBody) return false;
+
+  bytes->clear();
+  AppendFrameHeader(*bytes, frame.id, uint32_t(content.size()), status,
+                    grouped ? kV3Grouped : 0);
+  bytes->insert(bytes->end(), content.begin(), content.end());
+  return true;
+}
+
+// The frame in version 3 form with the key a rewrite knows it by; false when it
+// cannot be carried.
+bool CarryableFrame(const RawFrame& frame, uint8_t major, Id3Frame* carried) {
+  if (!frame.complete) return false;
+  std::string id = frame.id;
+  carried->bytes.clear();
+  if (major == 2) {
+    id = Version3IdOf(frame.id);
+    if (id.empty()) return false;
+    AppendFrameHeader(carried->bytes, id, frame.contentSize, 0, 0);
+    carried->bytes.insert(carried->bytes.end(), frame.content,
+                          frame.content + frame.contentSize);
+  } else if (major == 3) {
+    carried->bytes.assign(frame.header, frame.content + frame.contentSize);
+  } else if (!CarryVersion4Frame(frame, &carried->bytes)) {
+    return false;
+  }
+  carried->key = KeyOfFrameId(id);
+  return true;
+}
+
+void ReadTagFrames(File& file, const Id3v2Header& header, TagRecord& record) {
+  const uint8_t major = header.majorVersion;
+  if (major == 2 && (header.flags & kTagCompressedV2)) return;  // no scheme was ever defined
+  const uint32_t bodyEnd = BodyEnd(header);
+  if (header.firstFrameOffset >= bodyEnd) return;
+  // The header search made sure the tag ends within the file.
+  std::vector<uint8_t> body(bodyEnd - header.firstFrameOffset);
+  if (!ReadAt(file, header.firstFrameOffset, body.data(), uint32_t(body.size()))) return;
+
+  const bool tagUnsynchronised = header.flags & kTagUnsynchronised;
+  // Before version 4 the whole tag is unsynchronised, frame headers included.
+  if (tagUnsynchronised && major < 4) body = RemoveUnsynchronisation(body.data(), body.size());
+
+  for (const RawFrame& frame : WalkFrames(body, major)) {
+    const std::string id = major == 2 ? Version3IdOf(frame.id) : frame.id;
+    if (id.empty()) continue;
+    std::vector<uint8_t> data;
+    if (IsRecordFrame(id) && FrameDataForReading(frame, major, tagUnsynchronised, &data))
+      ReadFrameValue(id, data, record);
+    Id3Frame carried;
+    if (!tagUnsynchronised && CarryableFrame(frame, major, &carried))
+      record.id3Frames.push_back(std::move(carried));
+  }
+}
+
+// ---------------------------------------------------------------------------
+// Rendering
+
+std::vector<uint8_t> RenderedContent(const std::string& id, const std::string& entryValue) {
+  std::string value = entryValue;
+  if (id == "TYER") value = value.substr(0, 4);
+  if (id == "TRCK" && LeadingNumber(value) > 255) value = "255";
+  std::vector<uint8_t> content;
+  content.push_back(kLatin1);
+  if (id == "COMM") {
+    content.insert(content.end(), {0, 0, 0});  // no language
+    content.push_back(0);                      // empty description
+  } else if (id == "WXXX") {
+    content.push_back(0);  // empty description
+  }
+  content.insert(content.end(), value.begin(), value.end());
+  content.push_back(0);
+  return content;
+}
+
+// Rendered frames for what changed or what the old tag lacked, then the untouched
+// frames of the old tag. False when the frames exceed what a tag can hold.
+bool RenderTag(const TagRecord& record, std::vector<uint8_t>* tag) {
+  // Looked up once per key: a tag may hold thousands of frames.
+  std::set<std::string> carriedKeys;
+  for (const Id3Frame& frame : record.id3Frames) carriedKeys.insert(frame.key);
+  std::map<std::string, bool> changed;
+  auto IsChanged = [&](const std::string& key) {
+    auto it = changed.find(key);
+    if (it == changed.end()) it = changed.emplace(key, record.Changed(key)).first;
+    return it->second;
+  };
+
+  std::vector<uint8_t> frames;
+  for (const TagEntry& entry : record.Entries()) {
+    if (!IsChanged(entry.key) && carriedKeys.count(entry.key)) continue;
+    const std::string id = FrameIdOfKey(entry.key);
+    if (!IsFrameId(id)) continue;  // a key no frame id can stand for
+    const std::vector<uint8_t> content = RenderedContent(id, entry.value);
+    AppendFrameHeader(frames, id, uint32_t(content.size()), 0, 0);
+    frames.insert(frames.end(), content.begin(), content.end());
+  }
+  for (const Id3Frame& frame : record.id3Frames)
+    if (!IsChanged(frame.key)) frames.insert(frames.end(), frame.bytes.begin(), frame.bytes.end());
+
+  tag->clear();
+  if (frames.empty()) return true;
+  if (frames.size() > kMaxTagBody) return false;
+  const uint8_t header[6] = {'I', 'D', '3', 3, 0, 0};
+  tag->assign(header, header + 6);
+  uint8_t size[4];
+  WriteSynchsafe32(size, uint32_t(frames.size()));
+  tag->insert(tag->end(), size, size + 4);
+  tag->insert(tag->end(), frames.begin(), frames.end());
+  return true;
+}
+
+// Whether, once `tag` replaced the bytes from `start` to `oldEnd`, a chance match
+// in the data before `start` would pass for a tag: the file grows or new bytes land
+// where its first frame would be. The next reading would then take it instead of
+// the new tag, and the next rewrite would replace audio.
+bool WouldBeHidden(File& file, uint32_t fileSize, uint32_t start, uint32_t oldEnd,
+                   const std::vector<uint8_t>& tag) {
+  if (start == 0) return false;
+  const uint32_t tagEnd = start + uint32_t(tag.size());
+  const ByteReader rewritten = [&](uint32_t offset, uint8_t* data, uint32_t size) {
+    uint32_t done = 0;
+    while (done < size) {
+      const uint32_t at = offset + done;
+      uint32_t n = 0;
+      if (at < start) {
+        n = ReadFromFile(file, at, data + done, std::min(size - done, start - at));
+      } else if (at < tagEnd) {
+        n = std::min(size - done, tagEnd - at);
+        std::memcpy(data + done, tag.data() + (at - start), n);
+      } else {
+        n = ReadFromFile(file, oldEnd + (at - tagEnd), data + done, size - done);
+      }
+      if (n == 0) break;
+      done += n;
+    }
+    return done;
+  };
+  const uint32_t newSize = fileSize - (oldEnd - start) + uint32_t(tag.size());
+  Id3v2Header earlier;
+  return SearchTag(rewritten, TagAreaEnd(rewritten, newSize), start, &earlier);
+}
+
+// Puts `tag` in place of the old ID3v2 tag (or at the start of a file without
+// one), moving what follows. The file only ever grows after it was extended
+// successfully, so a full disk leaves tag and audio as they were.
+bool ReplaceId3v2Tag(File& file, const std::vector<uint8_t>& tag) {
+  const uint32_t fileSize = file.Size();
+  // The ID3v1 block was just written, so anything smaller is a failed size query;
+  // going on would overwrite the audio.
+  if (fileSize < kId3v1BlockSize) return false;
+
+  Id3v2Header old;
+  const bool found = FindId3v2Header(file, &old);
+  if (!found && tag.empty()) return true;
+  const uint32_t start = found ? old.tagOffset : 0;
+  const uint32_t oldEnd = found ? old.tagOffset + old.totalSize : 0;
+  if (uint64_t(fileSize) - (oldEnd - start) + tag.size() > UINT32_MAX) return false;
+  if (WouldBeHidden(file, fileSize, start, oldEnd, tag)) return false;
+  if (found && tag.size() == old.totalSize) return WriteAt(file, start, tag);
+
+  std::vector<uint8_t> rest(fileSize - oldEnd);
+  if (!ReadAt(file, oldEnd, rest.data(), uint32_t(rest.size()))) return false;
+  const uint32_t finalSize = start + uint32_t(tag.size() + rest.size());
+  if (finalSize > fileSize && !ResizeFile(file, finalSize)) {
+    ResizeFile(file, fileSize);  // undo a partial extension
+    return false;
+  }
+  if (!WriteAt(file, start + uint32_t(tag.size()), rest) || !WriteAt(file, start, tag))
+    return false;
+  return finalSize >= fileSize || ResizeFile(file, finalSize);
+}
+
+}  // namespace
+
+bool FindId3v2Header(File& file, Id3v2Header* header) {
+  const ByteReader read = [&file](uint32_t offset, uint8_t* data, uint32_t size) {
+    return ReadFromFile(file, offset, data, size);
+  };
+  return SearchTag(read, TagAreaEnd(read, file.Size()), UINT32_MAX, header);
+}
+
+bool ReadMp3Tags(TagRecord& record, const char* path) {
+  File file;
+  if (!OpenWithRetry(file, path, FileMode::Read, kTagFileOpenBudgetMs)) return false;
+  Id3v2Header header;
+  if (FindId3v2Header(file, &header)) ReadTagFrames(file, header, record);
+  file.Close();
+  ReadId3v1(record, path);
+  return true;
+}
+
+bool WriteMp3Tags(const TagRecord& record, const char* path) {
+  File file;
+  if (!OpenWithRetry(file, path, FileMode::Update, kTagFileOpenBudgetMs)) return false;
+  if (!WriteId3v1(record, file)) return false;
+  if (!record.writeId3v2) return true;
+  std::vector<uint8_t> tag;
+  return RenderTag(record, &tag) && ReplaceId3v2Tag(file, tag);
+}
+
+std::vector<uint8_t> RenderId3v2Tag(const TagRecord& record) {
+  std::vector<uint8_t> tag;
+  if (!RenderTag(record, &tag)) tag.clear();
+  return tag;
+}
+
+bool WriteId3v2Tag(const TagRecord& record, File& file, uint32_t offset, uint32_t* totalSize) {
+  *totalSize = 0;
+  std::vector<uint8_t> tag;
+  if (!RenderTag(record, &tag)) return false;
+  if (!WriteAt(file, offset, tag)) return false;
+  *totalSize = uint32_t(tag.size());
+  return true;
+}

@@ -16,14 +16,20 @@ struct Id3v2Header {
   uint32_t firstFrameOffset = 0;  // behind the header and any extended header
 };
 
+// Looks for the first tag anywhere in the file whose header is followed by a frame
+// header, padding or the tag's end, and which ends within the file.
 bool FindId3v2Header(File& file, Id3v2Header* header);
 
-// The MP3 branches of ReadTags and WriteTags.
+// The MP3 branches of ReadTags and WriteTags. Reading fails only when the file
+// cannot be opened; it also keeps the frames a rewrite can carry in
+// record.id3Frames.
 bool ReadMp3Tags(TagRecord& record, const char* path);
 bool WriteMp3Tags(const TagRecord& record, const char* path);
 
-// The bytes of the tag a rewrite puts in place of the old one; empty when there is
-// nothing to write.
+// The bytes of the tag a rewrite puts in place of the old one: rendered frames for
+// the fields that changed or that had no frame, then the carried frames of the
+// others. Empty when there is nothing to write (or too much for a tag).
 std::vector<uint8_t> RenderId3v2Tag(const TagRecord& record);
-// Writes the rendered tag at `offset` and reports its size.
+// Writes the rendered tag at `offset` and reports its size (0 when there is
+// nothing to write, which is no failure).
 bool WriteId3v2Tag(const TagRecord& record, File& file, uint32_t offset, uint32_t* totalSize);

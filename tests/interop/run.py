@@ -130,7 +130,8 @@ def v1_block(data):
 
 
 def frames_of(path):
-    tag = id3.ID3(path, translate=False)
+    tag = id3.ID3()
+    tag.load(path, translate=False, load_v1=False)
     return tag
 
 

@@ -23,8 +23,13 @@ inline Bytes Concat(std::initializer_list<Bytes> parts) {
 // the file does not exist yet.
 inline std::string TempPath(const std::string& extension) {
   static int counter = 0;
+#ifdef _WIN32
+  const char* dir = std::getenv("TEMP");
+  std::string base = (dir && *dir) ? dir : ".";
+#else
   const char* dir = std::getenv("TMPDIR");
   std::string base = (dir && *dir) ? dir : "/tmp";
+#endif
   return base + "/lirva_test_" + std::to_string(getpid()) + "_" + std::to_string(++counter) +
          extension;
 }
