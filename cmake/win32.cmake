@@ -1,9 +1,25 @@
 # The Windows side: programs and tests that only the mingw build makes.
+enable_language(RC)
+set(CMAKE_RC_FLAGS "${CMAKE_RC_FLAGS} -O coff")
+
+# The Win32 half of the program: dialogs, controls, settings, playback, setup.
+file(GLOB WIN32_SOURCES CONFIGURE_DEPENDS
+  ${CMAKE_SOURCE_DIR}/ui/*.cpp
+  ${CMAKE_SOURCE_DIR}/app/win32/*.cpp)
+add_library(lirva_win32 STATIC ${WIN32_SOURCES})
+target_include_directories(lirva_win32 PUBLIC ${CMAKE_SOURCE_DIR} ${CMAKE_SOURCE_DIR}/resources)
+target_compile_definitions(lirva_win32 PUBLIC WINVER=0x0600 _WIN32_WINNT=0x0600 _WIN32_IE=0x0700)
+target_link_libraries(lirva_win32 PUBLIC lirva_core
+  comctl32 comdlg32 shell32 ole32 oleaut32 uuid advapi32 gdi32 user32 winmm msacm32 ws2_32 shlwapi)
+
+set(PROGRAM_RESOURCES ${CMAKE_SOURCE_DIR}/resources/lirva.rc)
 
 # The portable core's tests once more, compiled for Windows and run under Wine,
-# together with the tests of the Win32 side.
-file(GLOB WIN32_TEST_SOURCES CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/tests/win32/*.cpp)
-add_executable(win32_tests ${CORE_TEST_SOURCES} ${WIN32_TEST_SOURCES})
-target_link_libraries(win32_tests PRIVATE lirva_core gtest_main)
+# together with the tests of the Win32 side (with test dialog templates of their own).
+file(GLOB WIN32_TEST_SOURCES CONFIGURE_DEPENDS
+  ${CMAKE_SOURCE_DIR}/tests/win32/*.cpp ${CMAKE_SOURCE_DIR}/tests/win32/*.rc)
+add_executable(win32_tests ${CORE_TEST_SOURCES} ${WIN32_TEST_SOURCES} ${PROGRAM_RESOURCES})
+target_include_directories(win32_tests PRIVATE ${CMAKE_SOURCE_DIR}/resources ${CMAKE_SOURCE_DIR}/tests/win32)
+target_link_libraries(win32_tests PRIVATE lirva_win32 gtest_main)
 add_test(NAME win32_tests COMMAND win32_tests --gtest_output=xml:test-results/win32_tests.xml
          WORKING_DIRECTORY ${CMAKE_BINARY_DIR})
