@@ -23,3 +23,8 @@ target_include_directories(win32_tests PRIVATE ${CMAKE_SOURCE_DIR}/resources ${C
 target_link_libraries(win32_tests PRIVATE lirva_win32 gtest_main)
 add_test(NAME win32_tests COMMAND win32_tests --gtest_output=xml:test-results/win32_tests.xml
          WORKING_DIRECTORY ${CMAKE_BINARY_DIR})
+
+# The end-to-end test driver and its stand-in target.
+if(EXISTS ${CMAKE_SOURCE_DIR}/cmake/e2e.cmake)
+  include(${CMAKE_SOURCE_DIR}/cmake/e2e.cmake)
+endif()
