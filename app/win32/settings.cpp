@@ -1,0 +1,178 @@
+#include "app/win32/settings.h"
+
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <vector>
+
+#include "app/placement.h"
+
+namespace {
+
+// Closes an open registry key when it goes out of scope.
+class RegistryKey {
+ public:
+  RegistryKey() = default;
+  RegistryKey(const RegistryKey&) = delete;
+  RegistryKey& operator=(const RegistryKey&) = delete;
+  ~RegistryKey() {
+    if (key_) RegCloseKey(key_);
+  }
+  HKEY* Out() { return &key_; }
+  HKEY get() const { return key_; }
+
+ private:
+  HKEY key_ = nullptr;
+};
+
+bool IsTextType(DWORD type) { return type == REG_SZ || type == REG_EXPAND_SZ; }
+
+// The text of `size` bytes of value data, which may or may not end in a zero,
+// cut to what a 260-byte buffer holds.
+std::string TextOfValue(const char* data, DWORD size) {
+  size_t length = strnlen(data, size);
+  if (length > static_cast<size_t>(kSettingsTextMax)) length = kSettingsTextMax;
+  return std::string(data, length);
+}
+
+ScreenRect ToScreenRect(const RECT& r) { return ScreenRect{r.left, r.top, r.right, r.bottom}; }
+
+ScreenRect DesktopRect() {
+  RECT desktop;
+  GetWindowRect(GetDesktopWindow(), &desktop);
+  return ToScreenRect(desktop);
+}
+
+}  // namespace
+
+std::string SettingsKeyPath(const char* area) {
+  char path[MAX_PATH];
+  snprintf(path, sizeof path, "Software\\Vantoral\\Lirva\\%s", area);
+  return path;
+}
+
+std::string ReadSettingText(HKEY root, const char* keyPath, const char* name,
+                            const char* defaultText) {
+  RegistryKey key;
+  if (RegOpenKeyExA(root, keyPath, 0, KEY_QUERY_VALUE, key.Out()) != ERROR_SUCCESS)
+    return defaultText;
+  char buffer[kSettingsTextMax + 1];
+  DWORD type = 0;
+  DWORD size = sizeof buffer;
+  LONG status =
+      RegQueryValueExA(key.get(), name, nullptr, &type, reinterpret_cast<BYTE*>(buffer), &size);
+  if (status == ERROR_SUCCESS) return IsTextType(type) ? TextOfValue(buffer, size) : defaultText;
+  if (status != ERROR_MORE_DATA || !IsTextType(type)) return defaultText;
+  // A longer text than the buffer holds keeps its first 259 characters; the
+  // buffer's contents are undefined after a short read, so read it whole once.
+  std::vector<char> whole(size + 1, '\0');
+  DWORD wholeSize = size;
+  if (RegQueryValueExA(key.get(), name, nullptr, &type, reinterpret_cast<BYTE*>(whole.data()),
+                       &wholeSize) != ERROR_SUCCESS ||
+      !IsTextType(type))
+    return defaultText;
+  return TextOfValue(whole.data(), wholeSize);
+}
+
+void WriteSettingText(HKEY root, const char* keyPath, const char* name, const char* text) {
+  RegistryKey key;
+  if (RegCreateKeyExA(root, keyPath, 0, nullptr, REG_OPTION_NON_VOLATILE, KEY_SET_VALUE, nullptr,
+                      key.Out(), nullptr) != ERROR_SUCCESS)
+    return;
+  RegSetValueExA(key.get(), name, 0, REG_SZ, reinterpret_cast<const BYTE*>(text),
+                 static_cast<DWORD>(strlen(text) + 1));
+}
+
+int NumberFromSettingText(const std::string& text, int defaultValue) {
+  if (text.empty()) return defaultValue;
+  return static_cast<int>(strtol(text.c_str(), nullptr, 10));
+}
+
+namespace {
+void WriteNumber(HKEY root, const char* area, const char* name, int value) {
+  char text[16];
+  snprintf(text, sizeof text, "%d", value);
+  WriteSettingText(root, SettingsKeyPath(area).c_str(), name, text);
+}
+
+int ReadNumber(HKEY root, const char* area, const char* name, int defaultValue) {
+  return NumberFromSettingText(ReadSettingText(root, SettingsKeyPath(area).c_str(), name, ""),
+                               defaultValue);
+}
+}  // namespace
+
+std::string ReadMachineText(const char* area, const char* name, const char* defaultText) {
+  return ReadSettingText(HKEY_LOCAL_MACHINE, SettingsKeyPath(area).c_str(), name, defaultText);
+}
+
+void WriteMachineText(const char* area, const char* name, const char* text) {
+  WriteSettingText(HKEY_LOCAL_MACHINE, SettingsKeyPath(area).c_str(), name, text);
+}
+
+int ReadMachineNumber(const char* area, const char* name, int defaultValue) {
+  return ReadNumber(HKEY_LOCAL_MACHINE, area, name, defaultValue);
+}
+
+void WriteMachineNumber(const char* area, const char* name, int value) {
+  WriteNumber(HKEY_LOCAL_MACHINE, area, name, value);
+}
+
+std::string ReadMainWindowText(const char* name, const char* defaultText) {
+  return ReadSettingText(HKEY_CURRENT_USER, SettingsKeyPath(kMainWindowArea).c_str(), name,
+                         defaultText);
+}
+
+void WriteMainWindowText(const char* name, const char* text) {
+  WriteSettingText(HKEY_CURRENT_USER, SettingsKeyPath(kMainWindowArea).c_str(), name, text);
+}
+
+int ReadMainWindowNumber(const char* name, int defaultValue) {
+  return ReadNumber(HKEY_CURRENT_USER, kMainWindowArea, name, defaultValue);
+}
+
+void WriteMainWindowNumber(const char* name, int value) {
+  WriteNumber(HKEY_CURRENT_USER, kMainWindowArea, name, value);
+}
+
+int ReadUserNumber(const char* area, const char* name, int defaultValue) {
+  return ReadNumber(HKEY_CURRENT_USER, area, name, defaultValue);
+}
+
+// ---------------------------------------------------------------------------
+// Window placement
+
+void StoreWindowPlacement(HWND window) {
+  WindowShowState state = IsIconic(window)   ? WindowShowState::Minimized
+                          : IsZoomed(window) ? WindowShowState::Maximized
+                                             : WindowShowState::Normal;
+  RECT rect;
+  GetWindowRect(window, &rect);
+  ClosingPlacement placement = PlacementOnClose(state, ToScreenRect(rect), DesktopRect());
+  if (placement.storeMaximized)
+    WriteMainWindowText(kMaximizedValue, placement.maximized ? "1" : "0");
+  if (!placement.storeRect) return;
+  WriteMainWindowNumber(kWindowXValue, placement.rect.left);
+  WriteMainWindowNumber(kWindowYValue, placement.rect.top);
+  WriteMainWindowNumber(kWindowWidthValue, placement.rect.Width());
+  WriteMainWindowNumber(kWindowHeightValue, placement.rect.Height());
+}
+
+void RestoreWindowPlacement(HWND window) {
+  int x = ReadMainWindowNumber(kWindowXValue, kDefaultWindowX);
+  int y = ReadMainWindowNumber(kWindowYValue, kDefaultWindowY);
+  int width = ReadMainWindowNumber(kWindowWidthValue, kDefaultWindowWidth);
+  int height = ReadMainWindowNumber(kWindowHeightValue, kDefaultWindowHeight);
+  ScreenRect stored{x, y, x + width, y + height};
+
+  if (MaximizedFromText(ReadMainWindowText(kMaximizedValue).c_str())) {
+    // The stored rectangle is where the window goes when the user restores it.
+    WINDOWPLACEMENT placement = {};
+    placement.length = sizeof placement;
+    placement.showCmd = SW_SHOWMAXIMIZED;
+    placement.rcNormalPosition = RECT{stored.left, stored.top, stored.right, stored.bottom};
+    SetWindowPlacement(window, &placement);
+    return;
+  }
+  ScreenRect fitted = FitToDesktop(stored, DesktopRect());
+  MoveWindow(window, fitted.left, fitted.top, fitted.Width(), fitted.Height(), TRUE);
+}

@@ -1,0 +1,79 @@
+// The settings store: text values in the registry, one key per area below
+// "Software\Vantoral\Lirva", under the user root or the machine root. Nothing
+// else in the program touches the registry for its own settings.
+#pragma once
+#include <windows.h>
+
+#include <string>
+
+constexpr int kSettingsTextMax = 259;  // values are read into 260-byte buffers
+
+// Areas and the root each lives under.
+constexpr const char* kMainWindowArea = "MainWindow";  // user
+constexpr const char* kFindWindowArea = "FindWindow";  // user
+constexpr const char* kSettingsArea = "Settings";      // machine
+constexpr const char* kPlayerArea = "Player";          // machine
+
+// The values with their defaults.
+// User, "MainWindow": the main window's restore rectangle and whether it was
+// maximised ("Maximized" is absent until the first close).
+constexpr const char* kWindowXValue = "X";
+constexpr const char* kWindowYValue = "Y";
+constexpr const char* kWindowWidthValue = "Width";
+constexpr const char* kWindowHeightValue = "Height";
+constexpr const char* kMaximizedValue = "Maximized";
+constexpr int kDefaultWindowX = 160;
+constexpr int kDefaultWindowY = 80;
+constexpr int kDefaultWindowWidth = 500;
+constexpr int kDefaultWindowHeight = 500;
+// User, "FindWindow": the tab selected at start (read only).
+constexpr const char* kTabValue = "Tab";
+constexpr int kDefaultTab = 0;
+// Machine, "Settings".
+constexpr const char* kLoadFromFolderValue = "LoadFromFolder";  // text, default empty
+constexpr const char* kRelatedPCheckValue = "RelatedPCheck";    // text, default empty
+constexpr const char* kRelatedPDateValue = "RelatedPDate";      // seconds since 1970
+constexpr int kDefaultRelatedPDate = 0;
+constexpr const char* kVCheckDateValue = "VCheckDate";  // seconds since 1970
+constexpr int kDefaultVCheckDate = 0;
+constexpr const char* kLastCheckVersionValue = "LastCheckVersion";  // version times 100
+constexpr int kDefaultLastCheckVersion = 100;
+// Machine, "Player".
+constexpr const char* kVolumeDBValue = "VolumeDB";
+constexpr int kDefaultVolumeDB = 0;
+constexpr const char* kDeviceValue = "Device";
+constexpr int kDefaultDevice = 0;
+
+// "Software\Vantoral\Lirva\<area>".
+std::string SettingsKeyPath(const char* area);
+
+// The two operations on the registry. Reading gives the stored text, at most 259
+// characters, or `defaultText` when the key or the value can't be opened or read
+// or does not hold text. Writing creates the key when missing and ignores errors.
+std::string ReadSettingText(HKEY root, const char* keyPath, const char* name,
+                            const char* defaultText);
+void WriteSettingText(HKEY root, const char* keyPath, const char* name, const char* text);
+
+// Numbers are decimal text; the leading number of the text is taken, and only an
+// absent or empty value gives the default.
+int NumberFromSettingText(const std::string& text, int defaultValue);
+
+// Machine root, any area ("Settings", "Player").
+std::string ReadMachineText(const char* area, const char* name, const char* defaultText = "");
+void WriteMachineText(const char* area, const char* name, const char* text);
+int ReadMachineNumber(const char* area, const char* name, int defaultValue);
+void WriteMachineNumber(const char* area, const char* name, int value);
+
+// User root, "MainWindow".
+std::string ReadMainWindowText(const char* name, const char* defaultText = "");
+void WriteMainWindowText(const char* name, const char* text);
+int ReadMainWindowNumber(const char* name, int defaultValue);
+void WriteMainWindowNumber(const char* name, int value);
+
+// User root, any area ("FindWindow").
+int ReadUserNumber(const char* area, const char* name, int defaultValue);
+
+// The main window's placement: stored when it closes, applied when it opens
+// (fitted to the desktop window's rectangle unless it opens maximised).
+void StoreWindowPlacement(HWND window);
+void RestoreWindowPlacement(HWND window);
