@@ -28,3 +28,13 @@ add_test(NAME win32_tests COMMAND win32_tests --gtest_output=xml:test-results/wi
 if(EXISTS ${CMAKE_SOURCE_DIR}/cmake/e2e.cmake)
   include(${CMAKE_SOURCE_DIR}/cmake/e2e.cmake)
 endif()
+
+# The program itself.
+add_executable(lirva WIN32 ${CMAKE_SOURCE_DIR}/app/main.cpp ${PROGRAM_RESOURCES})
+target_include_directories(lirva PRIVATE ${CMAKE_SOURCE_DIR}/resources)
+target_link_libraries(lirva PRIVATE lirva_win32)
+
+# Benchmarks of the Windows side (run by hand or by bench/ scripts under Wine).
+add_executable(field_load_bench ${CMAKE_SOURCE_DIR}/bench/win32/field_load_bench.cpp ${PROGRAM_RESOURCES})
+target_include_directories(field_load_bench PRIVATE ${CMAKE_SOURCE_DIR}/resources)
+target_link_libraries(field_load_bench PRIVATE lirva_win32)

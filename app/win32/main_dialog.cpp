@@ -1,0 +1,554 @@
+#include "app/win32/main_dialog.h"
+
+#include <commctrl.h>
+
+#include "app/win32/settings.h"
+#include "common/path.h"
+#include "resource.h"
+#include "tags/tag_record.h"
+#include "ui/control_tables.h"
+#include "ui/help.h"
+#include "ui/progress.h"
+
+const int kFieldControls[kFieldCount] = {IDC_TITLE, IDC_YEAR,    IDC_ARTIST, IDC_TRACK,
+                                         IDC_ALBUM, IDC_COMMENT, IDC_GENRE};
+
+namespace {
+constexpr int kGenreField = 6;
+constexpr UINT_PTR kNoticeTimer = 2;
+constexpr UINT kFirstNoticeMs = 500;
+constexpr UINT kNoticeMs = 8000;
+// Posted to ourselves when a row's selection changed, so that a burst of list
+// notifications (Select All, a shift-click) reads one file once.
+constexpr UINT kSelectionSettled = WM_APP + 1;
+
+constexpr int kMinClientWidth = 560;
+constexpr int kMinClientHeight = 400;
+
+struct KeyCommand {
+  UINT key;  // virtual key with modifier flags
+  int command;
+};
+constexpr KeyCommand kKeyCommands[] = {
+    {'G' | kKeyCtrl, IDM_TAGFILES},        {'N' | kKeyCtrl, IDM_ADDFILES},
+    {VK_DELETE | kKeyCtrl, IDM_REMOVEFILES}, {VK_F9, IDM_PLAYFILE},
+    {'L' | kKeyCtrl, IDM_CLEARFIELDS},     {'A' | kKeyCtrl, IDM_SELECTALL},
+    {VK_F8, IDM_EDITAUDIO},                {'F' | kKeyCtrl, IDM_CONVERT},
+    {'D' | kKeyCtrl, IDM_BURNAUDIOCD},     {'M' | kKeyCtrl, IDM_BURNMP3CD},
+};
+
+struct MenuHelpRow {
+  int command;
+  const char* text;
+};
+constexpr MenuHelpRow kMenuHelp[] = {
+    {IDM_ADDFILES, "Add audio file(s) to the list."},
+    {IDM_REMOVEFILES, "Remove the selected audio file(s) from the list."},
+    {IDM_PLAYFILE, "Play the selected audio file."},
+    {IDM_CLEARFIELDS, "Clear all the tag fields."},
+    {IDM_EDITAUDIO, "Edit the selected audio file in Pellam."},
+    {IDM_CONVERT, "Convert the selected audio file(s) to the specified output format."},
+    {IDM_BURNAUDIOCD, "Burn the selected audio WAV file(s) to CD."},
+    {IDM_BURNMP3CD, "Burn the selected audio MP3 file(s) to CD."},
+    {IDM_SELECTALL, "Select all files."},
+    {IDM_TAGFILES, "Apply the changes made to the tags."},
+    {IDM_EXIT, "Exit Lirva."},
+};
+
+// Commands that need at least one selected row.
+constexpr int kSelectionCommands[] = {IDM_REMOVEFILES, IDM_PLAYFILE,  IDM_CLEARFIELDS,
+                                      IDM_EDITAUDIO,   IDM_CONVERT,   IDM_BURNAUDIOCD,
+                                      IDM_BURNMP3CD,   IDM_COPYTITLE};
+
+std::string TextOf(HWND control) {
+  char text[kMaxPath + 1] = {};
+  GetWindowTextA(control, text, sizeof text);
+  return text;
+}
+
+bool StartsWithNoCase(const std::string& text, const std::string& prefix) {
+  return text.size() >= prefix.size() && EqualsNoCase(text.substr(0, prefix.size()), prefix);
+}
+}  // namespace
+
+MainDialog::MainDialog() { RegisterAboutWindowClass(); }
+
+MainDialog::~MainDialog() {
+  if (buttonFont_) DeleteObject(buttonFont_);
+  if (changedBrush_) DeleteObject(changedBrush_);
+}
+
+// ---------------------------------------------------------------------------
+// Building the window
+
+void MainDialog::OnInitDialog() {
+  buttonFont_ = CreateFontA(16, 0, 0, 0, FW_NORMAL, FALSE, FALSE, FALSE, ANSI_CHARSET,
+                            OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY,
+                            FF_SWISS, nullptr);
+  changedBrush_ = CreateSolidBrush(GetSysColor(COLOR_ACTIVEBORDER));
+
+  ShowSplash(splash_, hwnd());
+  CreateToolbar(toolbar_, hwnd(), kMainToolbar);
+  AddTooltips(hwnd(), tooltip_, kMainTooltips, kMainTooltipCount);
+  SetTimer(hwnd(), kNoticeTimer, kFirstNoticeMs, nullptr);
+
+  TrackHover(Item(IDC_TAGBUTTON));
+  SetButtonIcon(hwnd(), MAKEINTRESOURCEA(IDI_TAGBUTTON));
+  HWND list = Item(IDC_FILELIST);
+  ListView_SetExtendedListViewStyleEx(list, LVS_EX_FULLROWSELECT, LVS_EX_FULLROWSELECT);
+  AddListColumns(hwnd(), kMainListColumns);
+
+  TCITEMA tab = {};
+  tab.mask = TCIF_TEXT;
+  tab.pszText = const_cast<char*>("ID3v1/v2 Tag");
+  SendDlgItemMessageA(hwnd(), IDC_TAGFRAME, TCM_INSERTITEMA, 0, reinterpret_cast<LPARAM>(&tab));
+  SendDlgItemMessageA(hwnd(), IDC_TAGFRAME, TCM_SETCURSEL,
+                      ReadUserNumber(kFindWindowArea, kTabValue, kDefaultTab), 0);
+
+  FillCombo(hwnd(), IDC_GENRE, GenreNames, kGenreCount);
+  for (int id : kFieldControls)
+    if (id != IDC_GENRE) SendDlgItemMessageA(hwnd(), id, EM_LIMITTEXT, kMaxValue, 0);
+
+  RestoreWindowPlacement(hwnd());
+  Layout();
+}
+
+void MainDialog::OnDestroy() {
+  KillTimer(hwnd(), kNoticeTimer);
+  StoreWindowPlacement(hwnd());
+}
+
+// ---------------------------------------------------------------------------
+// Rows
+
+int MainDialog::RowCount() const { return ListView_GetItemCount(Item(IDC_FILELIST)); }
+
+int MainDialog::SelectedCount() const { return ListView_GetSelectedCount(Item(IDC_FILELIST)); }
+
+std::string MainDialog::PathOfRow(int row) const {
+  char name[MAX_PATH] = {}, folder[MAX_PATH] = {};
+  HWND list = Item(IDC_FILELIST);
+  ListView_GetItemText(list, row, 0, name, sizeof name);
+  ListView_GetItemText(list, row, 1, folder, sizeof folder);
+  return JoinPath(folder, name);
+}
+
+std::vector<std::string> MainDialog::SelectedPaths() const {
+  std::vector<std::string> paths;
+  HWND list = Item(IDC_FILELIST);
+  for (int row = -1; (row = ListView_GetNextItem(list, row, LVNI_SELECTED)) >= 0;)
+    paths.push_back(PathOfRow(row));
+  return paths;
+}
+
+bool MainDialog::AddRow(const std::string& path) {
+  const int rows = RowCount();
+  for (int row = 0; row < rows; ++row)
+    if (EqualsNoCase(PathOfRow(row), path)) return false;
+  std::string name = FileNameOf(path), folder = DirectoryOf(path);
+  LVITEMA item = {};
+  item.mask = LVIF_TEXT;
+  item.iItem = rows;
+  item.pszText = const_cast<char*>(name.c_str());
+  HWND list = Item(IDC_FILELIST);
+  int at = ListView_InsertItem(list, &item);
+  if (at < 0) return true;
+  ListView_SetItemText(list, at, 1, const_cast<char*>(folder.c_str()));
+  return true;
+}
+
+void MainDialog::AddFiles() {
+  std::vector<char> buffer(65536, 0);
+  std::string folder = ReadMachineText(kSettingsArea, kLoadFromFolderValue);
+  OPENFILENAMEA ofn = {};
+  ofn.lStructSize = sizeof ofn;
+  ofn.hwndOwner = hwnd();
+  ofn.lpstrFilter = "Wave or MP3 Files\0*.WAV;*.MP3\0";
+  ofn.lpstrFile = buffer.data();
+  ofn.nMaxFile = static_cast<DWORD>(buffer.size());
+  ofn.lpstrInitialDir = folder.empty() ? nullptr : folder.c_str();
+  ofn.lpstrTitle = "Locate Wave or MP3 File";
+  ofn.lpstrDefExt = "wav";
+  ofn.Flags = OFN_ALLOWMULTISELECT | OFN_EXPLORER | OFN_FILEMUSTEXIST | OFN_PATHMUSTEXIST |
+              OFN_NOCHANGEDIR | OFN_HIDEREADONLY;
+  if (!GetOpenFileNameA(&ofn)) return;
+
+  // One file: its full path. Several: the folder, then each name, each ended by a zero.
+  std::vector<std::string> paths;
+  const char* first = buffer.data();
+  const char* next = first + strlen(first) + 1;
+  std::string chosenFolder;
+  if (*next == '\0') {
+    paths.push_back(first);
+    chosenFolder = DirectoryOf(first);
+  } else {
+    chosenFolder = first;
+    for (; *next; next += strlen(next) + 1) paths.push_back(JoinPath(chosenFolder, next));
+  }
+  WriteMachineText(kSettingsArea, kLoadFromFolderValue, chosenFolder.c_str());
+
+  bool skipped = false;
+  for (const std::string& path : paths)
+    if (!AddRow(path)) skipped = true;
+  if (skipped)
+    MessageBoxA(hwnd(), "One or more files were not added because they already exist in the list.",
+                "Lirva", MB_OK | MB_ICONINFORMATION);
+}
+
+void MainDialog::RemoveSelectedFiles() {
+  if (SelectedCount() == 0) return;
+  if (MessageBoxA(hwnd(), "Are you sure you want to remove the selected file(s)?", "Confirm Remove",
+                  MB_YESNOCANCEL | MB_ICONQUESTION) != IDYES)
+    return;
+  HWND list = Item(IDC_FILELIST);
+  for (int row = RowCount() - 1; row >= 0; --row)
+    if (ListView_GetItemState(list, row, LVIS_SELECTED)) ListView_DeleteItem(list, row);
+}
+
+void MainDialog::SelectAll() {
+  HWND list = Item(IDC_FILELIST);
+  ListView_SetItemState(list, -1, LVIS_SELECTED | LVIS_FOCUSED, LVIS_SELECTED | LVIS_FOCUSED);
+}
+
+// ---------------------------------------------------------------------------
+// Fields
+
+void MainDialog::LoadFieldsFromSelection(bool force) {
+  HWND list = Item(IDC_FILELIST);
+  int row = ListView_GetNextItem(list, -1, LVNI_SELECTED);
+  if (row < 0) return;
+  std::string path = PathOfRow(row);
+  if (!force && path == loadedPath_) return;  // extending a selection keeps the edits
+  loadedPath_ = path;
+
+  std::string ext = ExtensionOf(path);
+  if (!EqualsNoCase(ext, ".wav") && !EqualsNoCase(ext, ".mp3")) {
+    MessageBoxA(hwnd(), "Only wav and mp3 files can have tags read.", nullptr,
+                MB_OK | MB_ICONERROR);
+    return;
+  }
+  TagRecord record;
+  if (!ReadTags(record, path.c_str()))
+    MessageBoxA(hwnd(), "Lirva could not read the file, it may be in use by another program.",
+                "Lirva", MB_OK | MB_ICONERROR);
+
+  for (int i = 0; i < kFieldCount; ++i) {
+    if (i == kGenreField) continue;
+    loaded_[i] = record.Get(kFieldKeys[i]).substr(0, kMaxValue);
+    SetDlgItemTextA(hwnd(), kFieldControls[i], loaded_[i].c_str());
+  }
+  HWND genre = Item(IDC_GENRE);
+  const std::string& name = record.Get("GENRE");
+  if (name.empty()) {
+    SendMessageA(genre, CB_SETCURSEL, kGenreCount - 1, 0);
+  } else {
+    for (int i = 0; i < kGenreCount; ++i) {
+      if (StartsWithNoCase(GenreNames[i], name)) {
+        SendMessageA(genre, CB_SETCURSEL, i, 0);
+        break;
+      }
+    }
+  }
+  loaded_[kGenreField] = TextOf(genre);
+  for (int i = 0; i < kFieldCount; ++i) changed_[i] = false;
+  for (int id : kFieldControls) InvalidateRect(Item(id), nullptr, TRUE);
+}
+
+void MainDialog::UpdateChangedFlag(int field) {
+  if (SelectedCount() == 0) return;
+  HWND control = Item(kFieldControls[field]);
+  // Letter case counts: "beatles" corrected to "Beatles" must be written.
+  changed_[field] = TextOf(control) != loaded_[field];
+  InvalidateRect(control, nullptr, TRUE);
+}
+
+void MainDialog::ClearFields() {
+  for (int i = 0; i < kFieldCount; ++i)
+    if (i != kGenreField) SetDlgItemTextA(hwnd(), kFieldControls[i], "");
+  SendDlgItemMessageA(hwnd(), IDC_GENRE, CB_SETCURSEL, kGenreCount - 1, 0);
+  UpdateChangedFlag(kGenreField);  // CB_SETCURSEL tells nobody
+}
+
+INT_PTR MainDialog::ColourField(HDC dc, HWND control) {
+  for (int i = 0; i < kFieldCount; ++i) {
+    if (Item(kFieldControls[i]) != control) continue;
+    if (!changed_[i]) return 0;
+    SetTextColor(dc, GetSysColor(COLOR_MENUTEXT));
+    SetBkColor(dc, GetSysColor(COLOR_MENU));
+    return reinterpret_cast<INT_PTR>(changedBrush_);
+  }
+  return 0;
+}
+
+// ---------------------------------------------------------------------------
+// Tagging
+
+namespace {
+class TaggingTask : public ProgressTask, public TaggingProgress {
+ public:
+  explicit TaggingTask(TaggingJob& job) : ProgressTask("Tagging Files..."), job_(job) {}
+  int Run() override {
+    ran = true;
+    return RunTaggingJob(job_, *this);
+  }
+  void SetFraction(double fraction) override { SetProgressFraction(fraction, window); }
+  void SetLine(int line, const std::string& text) override {
+    SetProgressLine(line, window, text.c_str());
+  }
+  bool Pump() override { return !PumpMessages(window); }
+  bool ran = false;
+
+ private:
+  TaggingJob& job_;
+};
+}  // namespace
+
+void MainDialog::TagSelectedFiles(bool copyTitle) {
+  if (SelectedCount() == 0) {
+    MessageBoxA(hwnd(), "There are no files selected!", "Lirva", MB_OK | MB_ICONERROR);
+    return;
+  }
+  TaggingJob job;
+  job.copyTitle = copyTitle;
+  job.files = SelectedPaths();
+  job.total = static_cast<uint16_t>(job.files.size());
+  for (int i = 0; i < kFieldCount; ++i) {
+    job.texts[i] = TextOf(Item(kFieldControls[i]));
+    job.changed[i] = changed_[i];
+  }
+  TaggingTask task(job);
+  int result = RunProgress(task, hwnd());
+  if (!task.ran) return;
+  std::string message = TaggingResultMessage(job, result);
+  MessageBoxA(hwnd(), message.c_str(), "Lirva", MB_OK | MB_ICONINFORMATION);
+  if (result != kTaggingCancelled) LoadFieldsFromSelection(true);
+}
+
+// ---------------------------------------------------------------------------
+// Commands and keys
+
+void MainDialog::OnCommand(WPARAM command, UINT code) {
+  const int id = LOWORD(command);
+  for (int i = 0; i < kFieldCount; ++i) {
+    if (id != kFieldControls[i]) continue;
+    if ((id == IDC_GENRE && code == CBN_SELCHANGE) || (id != IDC_GENRE && code == EN_CHANGE))
+      UpdateChangedFlag(i);
+    return;
+  }
+  const bool selected = SelectedCount() > 0;
+  switch (id) {
+    case IDM_ADDFILES: AddFiles(); break;
+    case IDM_REMOVEFILES: RemoveSelectedFiles(); break;
+    case IDM_COPYTITLE: if (selected) TagSelectedFiles(true); break;
+    case IDM_TAGFILES: TagSelectedFiles(false); break;
+    case IDM_CLEARFIELDS: if (selected) ClearFields(); break;
+    case IDM_SELECTALL: SelectAll(); break;
+    case IDM_EXIT:
+      if (OnCancel()) End(IDCANCEL);
+      break;
+    case IDM_HELPCONTENTS: OnHelp(); break;
+    case IDM_ABOUT: ShowAboutBox(hwnd()); break;
+    // Playing, the sibling programs, the related programs, the version check and
+    // the web links arrive with their own parts of the program.
+    case IDM_PLAYFILE:
+    case IDM_EDITAUDIO:
+    case IDM_CONVERT:
+    case IDM_BURNAUDIOCD:
+    case IDM_BURNMP3CD:
+    case IDM_INSTALLRELATED:
+    case IDM_CHECKVERSION:
+      break;
+  }
+}
+
+bool MainDialog::OnKeyDown(UINT key) {
+  for (const KeyCommand& k : kKeyCommands) {
+    if (k.key == key) {
+      OnCommand(k.command, 0);
+      return true;
+    }
+  }
+  return false;
+}
+
+void MainDialog::EnableCommand(int command, bool enabled) {
+  EnableMenuItem(GetMenu(hwnd()), command, MF_BYCOMMAND | (enabled ? MF_ENABLED : MF_GRAYED));
+  if (toolbar_.window)
+    SendMessageA(toolbar_.window, TB_ENABLEBUTTON, command, MAKELONG(enabled, 0));
+}
+
+void MainDialog::UpdateControls() {
+  const bool rows = RowCount() > 0;
+  const bool selected = SelectedCount() > 0;
+  EnableWindow(Item(IDC_TAGBUTTON), rows);
+  EnableCommand(IDM_TAGFILES, rows);
+  EnableCommand(IDM_SELECTALL, rows);
+  for (int id : kFieldControls) EnableWindow(Item(id), selected);
+  for (int command : kSelectionCommands) EnableCommand(command, selected);
+}
+
+void MainDialog::ShowContextMenu(POINT at) {
+  HMENU menu = LoadMenuA(ProgramInstance(), MAKEINTRESOURCEA(IDR_LISTMENU));
+  if (!menu) return;
+  HMENU popup = GetSubMenu(menu, 0);
+  const UINT state = SelectedCount() > 0 ? MF_ENABLED : MF_GRAYED;
+  for (int command : kSelectionCommands) EnableMenuItem(popup, command, MF_BYCOMMAND | state);
+  EnableMenuItem(popup, IDM_SELECTALL, MF_BYCOMMAND | state);
+  TrackPopupMenu(popup, TPM_LEFTALIGN | TPM_RIGHTBUTTON, at.x, at.y, 0, hwnd(), nullptr);
+  DestroyMenu(menu);
+}
+
+void MainDialog::ShowNextNotice() {
+  char text[256] = {};
+  LoadStringA(ProgramInstance(), IDS_NOTICE_FIRST + notice_, text, sizeof text);
+  SendDlgItemMessageA(hwnd(), IDC_STATUSBAR, SB_SETTEXTA, 0, reinterpret_cast<LPARAM>(text));
+  notice_ = (notice_ + 1) % IDS_NOTICE_COUNT;
+}
+
+// ---------------------------------------------------------------------------
+// Messages
+
+INT_PTR MainDialog::OnNotify(const NMHDR& header) {
+  if (header.idFrom == IDC_FILELIST) {
+    if (header.code == LVN_ITEMCHANGED) {
+      const auto& change = reinterpret_cast<const NMLISTVIEW&>(header);
+      if ((change.uChanged & LVIF_STATE) &&
+          ((change.uNewState ^ change.uOldState) & LVIS_SELECTED))
+        PostMessageA(hwnd(), kSelectionSettled, 0, 0);
+    } else if (header.code == NM_RCLICK) {
+      POINT at;
+      GetCursorPos(&at);
+      ShowContextMenu(at);
+    }
+    return 0;
+  }
+  if (header.hwndFrom == toolbar_.window && header.code == NM_CUSTOMDRAW) {
+    const auto& draw = reinterpret_cast<const NMCUSTOMDRAW&>(header);
+    if (draw.dwDrawStage == CDDS_PREPAINT && toolbar_.memoryDc) {
+      RECT r;
+      GetClientRect(toolbar_.window, &r);
+      BitBlt(draw.hdc, 0, 0, r.right, r.bottom, toolbar_.memoryDc, 0, 0, SRCCOPY);
+    }
+    SetWindowLongPtrA(hwnd(), DWLP_MSGRESULT, CDRF_DODEFAULT);
+    return 1;
+  }
+  return 0;
+}
+
+INT_PTR MainDialog::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
+  switch (message) {
+    case WM_CLOSE:
+      if (MessageBoxA(hwnd(), "Exit Lirva?", "Lirva", MB_OKCANCEL | MB_ICONQUESTION) == IDOK &&
+          OnCancel())
+        End(IDCANCEL);
+      return 1;
+    case WM_SIZE:
+      if (wParam != SIZE_MINIMIZED) Layout();
+      return 1;
+    case WM_NOTIFY:
+      return OnNotify(*reinterpret_cast<const NMHDR*>(lParam));
+    case kSelectionSettled:
+      LoadFieldsFromSelection(false);
+      UpdateControls();
+      return 1;
+    case WM_DRAWITEM:
+      if (wParam == IDC_TAGBUTTON) {
+        DrawGradientButton(*reinterpret_cast<const DRAWITEMSTRUCT*>(lParam), buttonFont_);
+        return 1;
+      }
+      break;
+    case WM_CTLCOLOREDIT:
+    case WM_CTLCOLORLISTBOX:
+      return ColourField(reinterpret_cast<HDC>(wParam), reinterpret_cast<HWND>(lParam));
+    case WM_CTLCOLORSTATIC: {
+      INT_PTR brush = ColourField(reinterpret_cast<HDC>(wParam), reinterpret_cast<HWND>(lParam));
+      if (brush) return brush;
+      const int id = GetDlgCtrlID(reinterpret_cast<HWND>(lParam));
+      if (id >= IDC_LABEL_TITLE && id <= IDC_LABEL_COMMENT) {
+        SetBkMode(reinterpret_cast<HDC>(wParam), TRANSPARENT);
+        return reinterpret_cast<INT_PTR>(GetStockObject(HOLLOW_BRUSH));
+      }
+      break;
+    }
+    case WM_MENUSELECT:
+      for (const MenuHelpRow& h : kMenuHelp) {
+        if (h.command == LOWORD(wParam) && !(HIWORD(wParam) & MF_POPUP)) {
+          SendDlgItemMessageA(hwnd(), IDC_STATUSBAR, SB_SETTEXTA, 0,
+                              reinterpret_cast<LPARAM>(h.text));
+          break;
+        }
+      }
+      return 1;
+    case WM_TIMER:
+      if (wParam == kNoticeTimer) {
+        SetTimer(hwnd(), kNoticeTimer, kNoticeMs, nullptr);
+        ShowNextNotice();
+        return 1;
+      }
+      break;
+    case WM_MOUSEMOVE:
+      ClearHotControl();
+      break;
+  }
+  return AppWindowBase::HandleMessage(message, wParam, lParam);
+}
+
+// ---------------------------------------------------------------------------
+// Layout
+
+void MainDialog::Layout() {
+  if (!hwnd()) return;
+  RECT client;
+  GetClientRect(hwnd(), &client);
+  if (client.right < kMinClientWidth || client.bottom < kMinClientHeight) {
+    // Enlarge the window so that its client area is at least the minimum.
+    RECT window;
+    GetWindowRect(hwnd(), &window);
+    int dx = client.right < kMinClientWidth ? kMinClientWidth - client.right : 0;
+    int dy = client.bottom < kMinClientHeight ? kMinClientHeight - client.bottom : 0;
+    SetWindowPos(hwnd(), nullptr, 0, 0, window.right - window.left + dx,
+                 window.bottom - window.top + dy, SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+    return;  // the resulting WM_SIZE lays out again
+  }
+  const int W = client.right, H = client.bottom;
+  HWND status = Item(IDC_STATUSBAR);
+  SendMessageA(status, WM_SIZE, 0, 0);
+  RECT r;
+  GetWindowRect(status, &r);
+  const int S = r.bottom - r.top;
+  int T = 0;
+  if (toolbar_.window) {
+    SendMessageA(toolbar_.window, TB_AUTOSIZE, 0, 0);
+    GetWindowRect(toolbar_.window, &r);
+    T = r.bottom - r.top;
+    PaintToolbarBackground(toolbar_);
+  }
+  RECT units = {0, 0, 0, 10};
+  MapDialogRect(hwnd(), &units);
+  const int R = units.bottom;
+  const int H2 = H - S;
+  const int Y0 = T + H2 - 232;
+
+  auto place = [&](int id, int x, int y, int w, int h) {
+    MoveWindow(Item(id), x, y, w, h, FALSE);
+  };
+  place(IDC_FILELIST, 4, T + 22, W - 7, H2 - 260);
+  place(IDC_TAGFRAME, 4, Y0, W - 5, 180);
+  const int leftLabels[] = {IDC_LABEL_TITLE, IDC_LABEL_ARTIST, IDC_LABEL_ALBUM, IDC_LABEL_COMMENT};
+  const int leftEdits[] = {IDC_TITLE, IDC_ARTIST, IDC_ALBUM, IDC_COMMENT};
+  for (int i = 0; i < 4; ++i) {
+    const int row = Y0 + 40 + 30 * i;
+    place(leftLabels[i], 10, row, 52, R);  // 45 clips "Comment" in some fonts
+    place(leftEdits[i], 62, row - 4, W - 297, R + 4);
+  }
+  const int rightLabels[] = {IDC_LABEL_YEAR, IDC_LABEL_TRACK, IDC_LABEL_GENRE};
+  const int rightFields[] = {IDC_YEAR, IDC_TRACK, IDC_GENRE};
+  for (int i = 0; i < 3; ++i) {
+    const int row = Y0 + 40 + 30 * i;
+    place(rightLabels[i], W - 207, row, 45, R);
+    place(rightFields[i], W - 165, row - 4, 137, rightFields[i] == IDC_GENRE ? 20 * R : R + 4);
+  }
+  place(IDC_TAGBUTTON, W - 207, Y0 + 126, 179, 2 * R + 4);
+  FitFirstColumn(hwnd());
+  InvalidateRect(hwnd(), nullptr, TRUE);
+}

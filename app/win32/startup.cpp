@@ -1,0 +1,143 @@
+#include "app/win32/startup.h"
+
+#include <commctrl.h>
+#include <ole2.h>
+#include <shellapi.h>
+#include <shlobj.h>
+
+#include <algorithm>
+#include <cctype>
+#include <string>
+
+#include "app/win32/main_dialog.h"
+#include "app/win32/settings.h"
+#include "common/path.h"
+#include "resource.h"
+#include "setup/run_marker.h"
+
+namespace {
+
+constexpr UINT kStandardDialogClass = 0x8002;  // the atom of "#32770"
+
+std::string ProgramPath() {
+  // The module's own path: a copy started by another name from a prompt still
+  // reads its own marker.
+  char path[MAX_PATH] = {};
+  GetModuleFileNameA(nullptr, path, MAX_PATH - 1);
+  return path;
+}
+
+std::string VendorAddress(const char* path) {
+  std::string site = ReadMachineText(kSettingsArea, "WebSite", "http://www.vantoral.example/");
+  if (site.empty() || site.back() != '/') site += '/';
+  return site + path;
+}
+
+void RefuseNewerWindows() {
+  std::string message =
+      "This version 1.00 of Lirva will only work on Windows Vista (or earlier). By the time you "
+      "see this an upgraded version of the software which does work under this version should "
+      "be able to be downloaded from " +
+      VendorAddress("download/") +
+      ". Please download the new file and run the installer again.\r\n\r\nIf you have just "
+      "downloaded the file and this message appears again, please see " +
+      VendorAddress("kb/10015") +
+      " for information about where to download the newer version for this software.";
+  MessageBoxA(nullptr, message.c_str(), "Updated Version Required", MB_OK | MB_ICONERROR);
+  ShellExecuteA(nullptr, nullptr, VendorAddress("kb/10015").c_str(), nullptr, nullptr,
+                SW_SHOWNORMAL);
+}
+
+void RunEditorWindow(HANDLE mutex) {
+  MainDialog main;
+  HWND window = CreateDialogParamA(ProgramInstance(), MAKEINTRESOURCEA(IDD_MAIN), nullptr,
+                                   SharedDialogProc, reinterpret_cast<LPARAM>(&main));
+  ReleaseMutex(mutex);
+  if (!window) return;
+  // The start-up schedule (related programs, version check) joins here.
+  RunModelessLoop(main);
+}
+
+// The per-user log folder, made at every start; nothing is written there.
+void MakeLogFolder() {
+  char appData[MAX_PATH] = {};
+  std::string base;
+  if (SHGetFolderPathA(nullptr, CSIDL_APPDATA, nullptr, 0, appData) == S_OK) base = appData;
+  else if (SHGetFolderPathA(nullptr, CSIDL_COMMON_APPDATA, nullptr, 0, appData) == S_OK) base = appData;
+  else base = "C:\\";
+  std::string path = base;
+  for (const char* level : {"Vantoral", "Lirva", "Logs"}) {
+    path = JoinPath(path, level);
+    CreateDirectoryA(path.c_str(), nullptr);
+  }
+}
+
+}  // namespace
+
+HWND FindRunningEditor() {
+  for (HWND w = nullptr; (w = FindWindowExA(nullptr, w, MAKEINTATOM(kStandardDialogClass),
+                                            kMainWindowCaption)) != nullptr;) {
+    if (!GetWindow(w, GW_OWNER)) return w;
+  }
+  return nullptr;
+}
+
+void CloseRunningEditors() {
+  for (int attempt = 0; attempt < 6; ++attempt) {
+    HWND editor = FindRunningEditor();
+    if (!editor) return;
+    PostMessageA(editor, kCloseRequest, 0, 0);
+    PostMessageA(editor, WM_CLOSE, 0, 0);
+    Sleep(1000);
+  }
+}
+
+bool SupportedWindowsVersion() {
+  OSVERSIONINFOA version = {sizeof version};
+  if (!GetVersionExA(&version)) return true;
+  return version.dwMajorVersion < 6 || (version.dwMajorVersion == 6 && version.dwMinorVersion == 0);
+}
+
+int RunProgram(HINSTANCE) {
+  HANDLE mutex = CreateMutexA(nullptr, FALSE, kRunMutexName);
+  MakeLogFolder();
+  if (!SupportedWindowsVersion()) {
+    RefuseNewerWindows();
+    return 0;
+  }
+  const std::string program = ProgramPath();
+  SetCurrentDirectoryA(DirectoryOf(program).c_str());
+
+  const uint32_t marker = ReadRunMarker(program.c_str());
+  if (marker == InstallerMarker || marker == UninstallerMarker) {
+    CloseRunningEditors();
+    // The setup wizard and the uninstaller arrive with self-installation.
+    return 0;
+  }
+  std::string title = FileTitleOf(program);
+  std::transform(title.begin(), title.end(), title.begin(),
+                 [](unsigned char c) { return char(std::toupper(c)); });
+  if (title.find("SETUP") != std::string::npos) {
+    MessageBoxA(nullptr,
+                "Installation file corrupt.\n\nA checksum error was detected in your install "
+                "file, please redownload file and install again.",
+                "Install Error", MB_OK | MB_ICONWARNING);
+    return 0;
+  }
+
+  WaitForSingleObject(mutex, INFINITE);
+  if (HWND running = FindRunningEditor()) {
+    PostMessageA(running, kActivateRequest, 0, __argc);
+    ReleaseMutex(mutex);
+    return 0;
+  }
+  CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
+  INITCOMMONCONTROLSEX icc = {sizeof icc, ICC_WIN95_CLASSES | ICC_STANDARD_CLASSES |
+                                              ICC_PROGRESS_CLASS | ICC_BAR_CLASSES |
+                                              ICC_LISTVIEW_CLASSES | ICC_TAB_CLASSES};
+  InitCommonControlsEx(&icc);
+  RunEditorWindow(mutex);
+  CoUninitialize();
+  if (mutex) CloseHandle(mutex);
+  return 0;
+}
