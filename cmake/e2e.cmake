@@ -1,0 +1,26 @@
+# The end-to-end test driver (a console program that drives another program's
+# windows from outside) and the small program its own tests drive.
+set(E2E_DRIVER_DIR ${CMAKE_SOURCE_DIR}/tests/e2e/driver)
+
+add_executable(lirva-driver
+  ${E2E_DRIVER_DIR}/driver_main.cpp ${E2E_DRIVER_DIR}/protocol.cpp
+  ${E2E_DRIVER_DIR}/remote_memory.cpp ${E2E_DRIVER_DIR}/window_query.cpp
+  ${E2E_DRIVER_DIR}/window_commands.cpp ${E2E_DRIVER_DIR}/message_commands.cpp
+  ${E2E_DRIVER_DIR}/input_commands.cpp ${E2E_DRIVER_DIR}/control_commands.cpp
+  ${E2E_DRIVER_DIR}/dialog_commands.cpp ${E2E_DRIVER_DIR}/process_commands.cpp)
+target_compile_definitions(lirva-driver PRIVATE WINVER=0x0600 _WIN32_WINNT=0x0600 _WIN32_IE=0x0700)
+target_link_libraries(lirva-driver PRIVATE comctl32 comdlg32 user32 gdi32)
+
+add_executable(driver-target WIN32
+  ${E2E_DRIVER_DIR}/target_main.cpp ${E2E_DRIVER_DIR}/driver_target.rc)
+target_compile_definitions(driver-target PRIVATE WINVER=0x0600 _WIN32_WINNT=0x0600 _WIN32_IE=0x0700)
+target_include_directories(driver-target PRIVATE ${E2E_DRIVER_DIR})
+target_link_libraries(driver-target PRIVATE comctl32 comdlg32 shell32 user32 gdi32)
+
+# The driver's own tests: it drives the stand-in program under Wine on an Xvfb
+# display of their own, in a prefix of their own.
+add_test(NAME e2e_driver
+         COMMAND /usr/bin/python3 ${CMAKE_SOURCE_DIR}/tests/e2e/test_driver.py
+                 --build ${CMAKE_BINARY_DIR} --prefix ${CMAKE_BINARY_DIR}/wine-e2e-driver
+                 --xml ${CMAKE_BINARY_DIR}/test-results/e2e_driver.xml
+         WORKING_DIRECTORY ${CMAKE_BINARY_DIR})

@@ -1,0 +1,117 @@
+// Commands that find windows and read or set their state.
+#include "commands.h"
+#include "window_query.h"
+
+namespace driver {
+
+// windows [filters] -> one record per top-level window:
+//   hwnd "class" "caption" owner visible enabled pid
+void CmdWindows(Args& args, Reply& reply) {
+  WindowFilter filter;
+  if (!filter.Read(args)) return;
+  bool first = true;
+  for (HWND window : TopLevelWindows()) {
+    if (!filter.Matches(window)) continue;
+    if (!first) reply.NextRecord();
+    first = false;
+    DescribeWindow(window, false, reply);
+  }
+}
+
+// find [filters] [timeout=ms] -> hwnd "class" "caption" owner visible enabled pid
+void CmdFind(Args& args, Reply& reply) {
+  WindowFilter filter;
+  DWORD timeout = static_cast<DWORD>(args.OptionNumber("timeout", kDefaultTimeoutMs));
+  if (!filter.Read(args)) return;
+  HWND window = WaitForWindow(filter, timeout);
+  if (!window) return reply.Fail("no window matches");
+  DescribeWindow(window, false, reply);
+}
+
+// gone <hwnd> [timeout=ms] -> ok once the window no longer exists.
+void CmdGone(Args& args, Reply& reply) {
+  long value = args.Number(0);
+  DWORD timeout = static_cast<DWORD>(args.OptionNumber("timeout", kDefaultTimeoutMs));
+  if (!args.Error().empty()) return;
+  HWND window = reinterpret_cast<HWND>(static_cast<uintptr_t>(static_cast<unsigned long>(value)));
+  if (!WaitUntil(timeout, [&] { return !IsWindow(window); }))
+    reply.Fail("window still exists");
+}
+
+// children <hwnd> -> one record per descendant window:
+//   hwnd "class" "text" id visible enabled pid
+void CmdChildren(Args& args, Reply& reply) {
+  HWND parent = args.Window(0);
+  if (!parent) return;
+  bool first = true;
+  for (HWND child : ChildWindows(parent)) {
+    if (!first) reply.NextRecord();
+    first = false;
+    DescribeWindow(child, true, reply);
+  }
+}
+
+// state <hwnd> [id=N] -> visible enabled left top right bottom (screen coordinates)
+void CmdState(Args& args, Reply& reply) {
+  HWND window = TargetWindow(args, 0);
+  if (!window) return;
+  RECT r = {};
+  GetWindowRect(window, &r);
+  reply.Number(IsWindowVisible(window) ? 1 : 0).Number(IsWindowEnabled(window) ? 1 : 0);
+  reply.Number(r.left).Number(r.top).Number(r.right).Number(r.bottom);
+}
+
+// gettext <hwnd> [id=N] [timeout=ms] -> "text"
+void CmdGetText(Args& args, Reply& reply) {
+  HWND window = TargetWindow(args, 0);
+  DWORD timeout = static_cast<DWORD>(args.OptionNumber("timeout", kDefaultTimeoutMs));
+  if (!window) return;
+  std::string text;
+  if (!TextOf(window, timeout, &text)) return reply.Fail("window did not answer WM_GETTEXT");
+  reply.Text(text);
+}
+
+// settext <hwnd> [id=N] "text" [timeout=ms] -> ok. An edit control tells its parent
+// with EN_CHANGE, as when the user types.
+void CmdSetText(Args& args, Reply& reply) {
+  HWND window = TargetWindow(args, 0);
+  std::string text = args.Text(1);
+  DWORD timeout = static_cast<DWORD>(args.OptionNumber("timeout", kDefaultTimeoutMs));
+  if (!window || !args.Error().empty()) return;
+  LRESULT done = 0;
+  if (!SendWithin(window, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(text.c_str()), timeout, &done))
+    return reply.Fail("window did not answer WM_SETTEXT");
+  if (!done) reply.Fail("window refused the text");
+}
+
+// focus <hwnd> -> hwnd id "class" of the focused window of that window's thread
+// (0x0 0 "" when none).
+void CmdFocus(Args& args, Reply& reply) {
+  HWND window = args.Window(0);
+  if (!window) return;
+  HWND focus = FocusOfThread(window);
+  reply.Handle(focus).Number(focus ? GetDlgCtrlID(focus) : 0);
+  reply.Text(focus ? ClassOf(focus) : std::string());
+}
+
+// foreground -> hwnd "class" "caption" owner visible enabled pid (0x0 alone when none)
+void CmdForeground(Args& args, Reply& reply) {
+  HWND window = GetForegroundWindow();
+  if (!window) {
+    reply.Handle(nullptr);
+    return;
+  }
+  DescribeWindow(window, false, reply);
+}
+
+// activate <hwnd> [id=N] [timeout=ms] -> ok once the window is in front (and the
+// control has the focus).
+void CmdActivate(Args& args, Reply& reply) {
+  HWND window = TargetWindow(args, 0);
+  DWORD timeout = static_cast<DWORD>(args.OptionNumber("timeout", kDefaultTimeoutMs));
+  if (!window) return;
+  std::string why;
+  if (!Activate(window, timeout, &why)) reply.Fail(why);
+}
+
+}  // namespace driver

@@ -1,0 +1,532 @@
+"""Driving Windows programs under Wine from outside, for the end-to-end tests.
+
+A test owns an Xvfb display and a Wine prefix of its own, starts lirva-driver.exe
+in that prefix and asks it, line by line, to start programs, find their windows,
+press keys, fill in dialogs and read back what the windows show:
+
+    with Xvfb() as x, WinePrefix(os.path.join(BUILD, "wine", "e2e"), x.display) as wine:
+        with Driver(wine, os.path.join(BUILD, "lirva-driver.exe")) as d:
+            pid = d.start(os.path.join(BUILD, "lirva.exe"))
+            main = d.find_window(caption="Lirva", pid=pid, unowned=True)
+            d.keys(main, "ctrl+n")
+            box = d.answer_message_box("yes", pid=pid)
+
+Texts are the programs' 8-bit texts: each byte is one character of a Python str
+(0x00-0xFF, as in Latin-1).  Window handles are ints.  Every call that waits takes a
+timeout in seconds and raises DriverError when it runs out; nothing waits forever.
+
+Python 3 standard library only.
+"""
+import collections
+import os
+import re
+import select
+import shutil
+import signal
+import subprocess
+import tempfile
+import time
+
+ROOT = os.path.dirname(os.path.dirname(os.path.dirname(os.path.abspath(__file__))))
+WINE_RUN = os.path.join(ROOT, "scripts", "wine-run")
+
+Window = collections.namedtuple("Window", "hwnd cls caption owner visible enabled pid")
+Child = collections.namedtuple("Child", "hwnd cls text id visible enabled pid")
+State = collections.namedtuple("State", "visible enabled rect")
+MessageBox = collections.namedtuple("MessageBox", "hwnd caption text buttons")
+
+# Button ids of the system dialogs.
+IDOK, IDCANCEL, IDABORT, IDRETRY, IDIGNORE, IDYES, IDNO = 1, 2, 3, 4, 5, 6, 7
+
+
+class DriverError(Exception):
+    pass
+
+
+def win_path(path):
+    """The Windows name (drive Z:) of a Linux path."""
+    return "Z:" + os.path.abspath(path).replace("/", "\\")
+
+
+def wait_until(check, timeout=5.0, interval=0.05, what="condition"):
+    """Calls check() until it returns something true; returns that value.
+    Raises AssertionError naming `what` when `timeout` seconds pass first."""
+    end = time.monotonic() + timeout
+    while True:
+        value = check()
+        if value:
+            return value
+        if time.monotonic() >= end:
+            raise AssertionError("timed out after %.1f s waiting for %s" % (timeout, what))
+        time.sleep(interval)
+
+
+def read_lines(path):
+    """The lines of a text file, [] while it does not exist (latin-1, no line ends)."""
+    try:
+        with open(path, "rb") as f:
+            return f.read().decode("latin-1").splitlines()
+    except FileNotFoundError:
+        return []
+
+
+# ------------------------------------------------------------------ protocol
+def quote(text):
+    """A text as one quoted word of the driver's protocol."""
+    if isinstance(text, int):
+        return str(text)
+    out = ['"']
+    for ch in text:
+        code = ord(ch)
+        if code > 0xFF:
+            raise ValueError("only 8-bit text can be sent: %r" % ch)
+        if ch == "\\":
+            out.append("\\\\")
+        elif ch == '"':
+            out.append('\\"')
+        elif ch == "\n":
+            out.append("\\n")
+        elif ch == "\r":
+            out.append("\\r")
+        elif ch == "\t":
+            out.append("\\t")
+        elif code < 0x20 or code >= 0x7F:
+            out.append("\\x%02x" % code)
+        else:
+            out.append(ch)
+    out.append('"')
+    return "".join(out)
+
+
+_ESCAPES = {"n": "\n", "r": "\r", "t": "\t", "\\": "\\", '"': '"'}
+
+
+def parse_reply(line):
+    """'ok 0x12 "a b" ; 3' -> (True, [[0x12, 'a b'], [3]]); err -> (False, message)."""
+    words, i = [], 0
+    while i < len(line):
+        if line[i] == " ":
+            i += 1
+            continue
+        if line[i] == '"':
+            i += 1
+            text = []
+            while line[i] != '"':
+                if line[i] == "\\":
+                    e = line[i + 1]
+                    if e == "x":
+                        text.append(chr(int(line[i + 2:i + 4], 16)))
+                        i += 4
+                        continue
+                    text.append(_ESCAPES[e])
+                    i += 2
+                    continue
+                text.append(line[i])
+                i += 1
+            i += 1
+            words.append(("".join(text), True))
+            continue
+        end = line.find(" ", i)
+        end = len(line) if end < 0 else end
+        words.append((line[i:end], False))
+        i = end
+    if not words or words[0] not in (("ok", False), ("err", False)):
+        raise DriverError("malformed reply: %r" % line)
+    if words[0][0] == "err":
+        return False, words[1][0] if len(words) > 1 else ""
+    records, current = [], []
+    for value, quoted in words[1:]:
+        if not quoted and value == ";":
+            records.append(current)
+            current = []
+        elif quoted:
+            current.append(value)
+        else:
+            current.append(int(value, 0) if re.match(r"^-?(0x[0-9a-fA-F]+|\d+)$", value) else value)
+    if current or records:
+        records.append(current)
+    return True, records
+
+
+# -------------------------------------------------------------- environment
+class Xvfb:
+    """A virtual X display of its own: Xvfb(":73") uses that number, Xvfb() lets
+    the server pick a free one."""
+
+    def __init__(self, display=None, size="1024x768x24"):
+        self.display = display
+        self.size = size
+        self.process = None
+
+    def start(self):
+        if self.display:
+            self.process = subprocess.Popen(["Xvfb", self.display, "-screen", "0", self.size, "-nolisten", "tcp"],
+                                            stdin=subprocess.DEVNULL, stdout=subprocess.DEVNULL,
+                                            stderr=subprocess.DEVNULL)
+            socket = "/tmp/.X11-unix/X" + self.display.lstrip(":")
+            wait_until(lambda: os.path.exists(socket) or self.process.poll() is not None, 10, what="Xvfb")
+            if self.process.poll() is not None:
+                raise RuntimeError("Xvfb %s did not start" % self.display)
+            return self
+        r, w = os.pipe()
+        self.process = subprocess.Popen(["Xvfb", "-displayfd", str(w), "-screen", "0", self.size, "-nolisten", "tcp"],
+                                        stdin=subprocess.DEVNULL, stdout=subprocess.DEVNULL,
+                                        stderr=subprocess.DEVNULL, pass_fds=(w,))
+        os.close(w)
+        with os.fdopen(r) as f:
+            number = f.readline().strip()
+        if not number:
+            raise RuntimeError("Xvfb did not start")
+        self.display = ":" + number
+        return self
+
+    def stop(self):
+        if self.process and self.process.poll() is None:
+            self.process.terminate()
+            try:
+                self.process.wait(10)
+            except subprocess.TimeoutExpired:
+                self.process.kill()
+                self.process.wait()
+
+    def __enter__(self):
+        return self.start()
+
+    def __exit__(self, *exc):
+        self.stop()
+
+
+class WinePrefix:
+    """A test's own Wine prefix (made from the project's template on first use) on a
+    display; runs Wine programs in it and ends its wineserver with stop()."""
+
+    def __init__(self, prefix, display, extra_env=None):
+        self.prefix = os.path.abspath(prefix)
+        self.display = display
+        self.extra_env = dict(extra_env or {})
+
+    def env(self):
+        env = dict(os.environ)
+        env.update({"DISPLAY": self.display, "LIRVA_WINEPREFIX": self.prefix, "WINEPREFIX": self.prefix,
+                    "WINEDEBUG": env.get("WINEDEBUG", "-all")})
+        env.update(self.extra_env)
+        return env
+
+    def start(self):
+        """Makes the prefix if needed, keeps one wineserver for it until stop(), and
+        starts its background services with their output away from any pipe of ours
+        (they would otherwise hold a test's pipe open)."""
+        if not os.path.exists(os.path.join(self.prefix, ".lirva-ready")):
+            self.run("cmd", "/c", "exit", timeout=300)
+        subprocess.run(["wineserver", "-p"], env=self.env(), stdin=subprocess.DEVNULL,
+                       stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL, timeout=30)
+        self.run("cmd", "/c", "exit", timeout=120)
+        return self
+
+    def run(self, *args, timeout=60):
+        """Runs a Windows program to its end (no pipes shared with it)."""
+        return subprocess.run([WINE_RUN] + list(args), env=self.env(), stdin=subprocess.DEVNULL,
+                              stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL, timeout=timeout).returncode
+
+    def reg_add(self, key, name, value, kind="REG_SZ"):
+        code = self.run("reg", "add", key, "/v", name, "/t", kind, "/d", str(value), "/f")
+        if code != 0:
+            raise RuntimeError("reg add %s %s failed (%d)" % (key, name, code))
+
+    def record_browser(self, log_path):
+        """Every web page the programs open from now on is appended as one line to
+        `log_path` instead of opening a browser (Wine's browser launcher runs the
+        commands listed under HKCU\\Software\\Wine\\WineBrowser, value Browsers)."""
+        script = os.path.join(self.prefix, "record-browser.sh")
+        with open(script, "w") as f:
+            f.write('#!/bin/sh\nprintf "%%s\\n" "$1" >> "%s"\n' % log_path)
+        os.chmod(script, 0o755)
+        self.reg_add(r"HKCU\Software\Wine\WineBrowser", "Browsers", script)
+        return script
+
+    def screenshot(self, path):
+        """The whole virtual screen as a PNG file."""
+        subprocess.run(["import", "-window", "root", path], env=self.env(), check=True, timeout=30,
+                       stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+        return path
+
+    def stop(self):
+        subprocess.run(["wineserver", "-k"], env=self.env(), stdin=subprocess.DEVNULL,
+                       stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL, timeout=60)
+
+    def __enter__(self):
+        return self.start()
+
+    def __exit__(self, *exc):
+        self.stop()
+
+
+# ------------------------------------------------------------------- driver
+def _options(**options):
+    words = []
+    for name, value in options.items():
+        if value is None or value is False:
+            continue
+        if value is True:
+            value = 1
+        if name == "timeout":
+            value = int(value * 1000)
+        if name == "cls":
+            name = "class"
+        if isinstance(value, (list, tuple)):
+            words.extend("%s=%s" % (name, quote(v)) for v in value)
+        else:
+            words.append("%s=%s" % (name, quote(value)))
+    return words
+
+
+class Driver:
+    """lirva-driver.exe running in a Wine prefix; one method per command. Programs
+    started through it are killed by close()."""
+
+    def __init__(self, wine, exe, stderr_path=None):
+        self.wine = wine
+        self.started = []
+        self._buffer = b""
+        self.stderr = open(stderr_path or os.devnull, "ab")
+        self.process = subprocess.Popen([WINE_RUN, exe], env=wine.env(), stdin=subprocess.PIPE,
+                                        stdout=subprocess.PIPE, stderr=self.stderr, start_new_session=True)
+        self.ping(timeout=120)
+
+    # -- plumbing
+    def call(self, name, *words, timeout=None, **options):
+        """Sends one command; returns its records, raises DriverError on "err"."""
+        line = " ".join([name] + [quote(w) for w in words] + _options(timeout=timeout, **options))
+        if self.process.poll() is not None:
+            raise DriverError("driver has ended")
+        self.process.stdin.write(line.encode("ascii") + b"\n")
+        self.process.stdin.flush()
+        ok, value = parse_reply(self._read_line(30 + (timeout or 5)))
+        if not ok:
+            raise DriverError("%s: %s" % (name, value))
+        return value
+
+    def _read_line(self, seconds):
+        end = time.monotonic() + seconds
+        fd = self.process.stdout.fileno()
+        while b"\n" not in self._buffer:
+            left = end - time.monotonic()
+            if left <= 0 or not select.select([fd], [], [], left)[0]:
+                self._kill()
+                raise DriverError("driver did not answer within %d s" % seconds)
+            chunk = os.read(fd, 65536)
+            if not chunk:
+                raise DriverError("driver ended without answering")
+            self._buffer += chunk
+        line, self._buffer = self._buffer.split(b"\n", 1)
+        return line.decode("ascii").rstrip("\r")
+
+    def _kill(self):
+        if self.process.poll() is None:
+            os.killpg(self.process.pid, signal.SIGKILL)
+            self.process.wait()
+
+    def close(self):
+        """Kills every program started through the driver, then ends the driver."""
+        try:
+            for pid in self.started:
+                try:
+                    self.kill(pid)
+                except DriverError:
+                    pass
+            if self.process.poll() is None:
+                self.call("quit")
+                self.process.wait(10)
+        except (DriverError, OSError, subprocess.TimeoutExpired):
+            pass
+        self._kill()
+        self.stderr.close()
+
+    def __enter__(self):
+        return self
+
+    def __exit__(self, *exc):
+        self.close()
+
+    @staticmethod
+    def _one(records):
+        return records[0] if records else []
+
+    # -- processes
+    def ping(self, timeout=None):
+        return self._one(self.call("ping", timeout=timeout))[0]
+
+    def start(self, program, *args, cwd=None, env=None, output=None):
+        """Starts a program with arguments; returns its Windows process id.
+        `program`, `cwd` and `output` may be Linux paths; the arguments go as they
+        are (convert paths among them with win_path). An argument with blanks is
+        quoted. `env` maps variable names to values for the program;
+        `output` receives its standard output and error."""
+        def arg(a):
+            a = str(a)
+            return '"%s"' % a if (" " in a or not a) else a
+        if program.startswith("/"):
+            program = win_path(program)
+        line = " ".join(arg(a) for a in (program,) + args)
+        pid = self._one(self.call(
+            "start", line, cwd=win_path(cwd) if cwd and cwd.startswith("/") else cwd,
+            env=["%s=%s" % kv for kv in (env or {}).items()] or None,
+            output=win_path(output) if output else None))[0]
+        self.started.append(pid)
+        return pid
+
+    def wait_exit(self, pid, timeout=10.0):
+        """The exit code, once the process has ended."""
+        return self._one(self.call("wait", pid, timeout=timeout))[0]
+
+    def exit_code(self, pid):
+        """None while the process runs, else its exit code."""
+        record = self._one(self.call("exitcode", pid))
+        return None if record[0] == "running" else record[1]
+
+    def kill(self, pid):
+        self.call("kill", pid)
+
+    # -- windows
+    def windows(self, cls=None, caption=None, contains=None, pid=None, unowned=False, visible=False,
+                child=None):
+        return [Window(*r) for r in self.call("windows", cls=cls, caption=caption, contains=contains,
+                                               pid=pid, unowned=unowned, visible=visible, child=child)]
+
+    def find_window(self, cls=None, caption=None, contains=None, pid=None, unowned=False, visible=True,
+                    child=None, timeout=5.0):
+        """The first matching top-level window, waiting for it to appear (and, unless
+        visible=False, to be shown: a dialog is shown once its controls exist)."""
+        return Window(*self._one(self.call("find", cls=cls, caption=caption, contains=contains, pid=pid,
+                                           unowned=unowned, visible=visible, child=child,
+                                           timeout=timeout))).hwnd
+
+    def wait_gone(self, hwnd, timeout=5.0):
+        self.call("gone", hwnd, timeout=timeout)
+
+    def children(self, hwnd):
+        return [Child(*r) for r in self.call("children", hwnd)]
+
+    def state(self, hwnd, id=None):
+        r = self._one(self.call("state", hwnd, id=id))
+        return State(bool(r[0]), bool(r[1]), tuple(r[2:6]))
+
+    def get_text(self, hwnd, id=None):
+        return self._one(self.call("gettext", hwnd, id=id))[0]
+
+    def set_text(self, hwnd, text, id=None):
+        self.call("settext", hwnd, text, id=id)
+
+    def focus(self, hwnd):
+        """(hwnd, control id, class) of the focused window in hwnd's thread."""
+        return tuple(self._one(self.call("focus", hwnd)))
+
+    def foreground(self):
+        return self._one(self.call("foreground"))[0]
+
+    def activate(self, hwnd, id=None):
+        self.call("activate", hwnd, id=id)
+
+    # -- messages
+    def command(self, hwnd, command_id, code=0, send=False, lparam=None, timeout=None):
+        """WM_COMMAND, posted (or sent when send=True: returns the result)."""
+        r = self.call("command", hwnd, command_id, code=code, send=send, lparam=lparam, timeout=timeout)
+        return self._one(r)[0] if send else None
+
+    def close_window(self, hwnd):
+        self.call("close", hwnd)
+
+    def send(self, hwnd, message, wparam=0, lparam=0, id=None, timeout=None):
+        return self._one(self.call("send", hwnd, message, wparam, lparam, id=id, timeout=timeout))[0]
+
+    def post(self, hwnd, message, wparam=0, lparam=0, id=None):
+        self.call("post", hwnd, message, wparam, lparam, id=id)
+
+    def sync(self, hwnd, timeout=None):
+        self.call("sync", hwnd, timeout=timeout)
+
+    def click(self, hwnd, id=None):
+        self.call("click", hwnd, id=id)
+
+    def menu_state(self, hwnd, command_id):
+        """(enabled, checked, text) of a menu-bar item."""
+        r = self._one(self.call("menu", hwnd, command_id))
+        return bool(r[0]), bool(r[1]), r[2]
+
+    # -- keyboard and mouse
+    def keys(self, hwnd, *chords, id=None):
+        """Presses keys in the window (or its control): "ctrl+n", "f9", "alt+f4"."""
+        self.call("key", hwnd, *chords, id=id)
+
+    def type_text(self, hwnd, text, id=None):
+        self.call("type", hwnd, text, id=id)
+
+    def mouse(self, hwnd, x, y, id=None, button="left", double=False):
+        self.call("mouse", hwnd, x, y, id=id, button=button, double=double)
+
+    # -- controls
+    def list_rows(self, hwnd, id=None, row=None):
+        """Every row of a list view as a list of column texts."""
+        return self.call("rows", hwnd, id=id, row=row)
+
+    def list_columns(self, hwnd, id=None):
+        return [(r[0], r[1]) for r in self.call("columns", hwnd, id=id)]
+
+    def list_row_rect(self, hwnd, row, id=None):
+        """(left, top, right, bottom) of a row in the list's client coordinates."""
+        return tuple(self._one(self.call("rowrect", hwnd, row, id=id)))
+
+    def list_count(self, hwnd, id=None):
+        return self._one(self.call("count", hwnd, id=id))[0]
+
+    def list_selected(self, hwnd, id=None):
+        return list(self._one(self.call("selected", hwnd, id=id)))
+
+    def list_select(self, hwnd, rows, id=None, add=False):
+        """Selects the rows (clearing the others unless add=True); returns the
+        selection afterwards."""
+        return list(self._one(self.call("select", hwnd, *(list(rows) or ["none"]), id=id, add=add)))
+
+    def combo(self, hwnd, id=None):
+        """(index, text) of a combo box's current entry."""
+        return tuple(self._one(self.call("combo", hwnd, id=id)))
+
+    def combo_items(self, hwnd, id=None):
+        return [r[0] for r in self.call("comboitems", hwnd, id=id)]
+
+    def combo_choose(self, hwnd, entry, id=None, timeout=None):
+        """Selects an entry by index or text, as the user does; returns its index."""
+        return self._one(self.call("choose", hwnd, entry if isinstance(entry, str) else str(entry),
+                                   id=id, timeout=timeout))[0]
+
+    def status_text(self, hwnd, id=None, part=None):
+        """The text of one part of a status bar, or the list of all parts' texts."""
+        r = self.call("status", hwnd, id=id, part=part)
+        return r[0][0] if part is not None else [x[0] for x in r]
+
+    # -- system dialogs
+    def message_box(self, pid=None, caption=None, contains=None, timeout=5.0):
+        """Waits for a message box; returns its caption, text and buttons {id: text}."""
+        r = self.call("msgbox", pid=pid, caption=caption, contains=contains, timeout=timeout)
+        return MessageBox(r[0][0], r[0][1], r[0][2], {b[0]: b[1] for b in r[1:]})
+
+    def press(self, hwnd, button):
+        """Presses a dialog button by id or name ("ok", "yes", "no", "cancel", ...)."""
+        self.call("press", hwnd, button if isinstance(button, str) else str(button))
+
+    def answer_message_box(self, button, pid=None, caption=None, contains=None, timeout=5.0):
+        """Waits for a message box, presses a button and waits for it to close;
+        returns what the box showed."""
+        box = self.message_box(pid=pid, caption=caption, contains=contains, timeout=timeout)
+        self.press(box.hwnd, button)
+        self.wait_gone(box.hwnd, timeout)
+        return box
+
+    def open_files(self, names, folder=None, pid=None, timeout=10.0):
+        """Fills in the file-open dialog: goes to `folder` (a Linux or Windows path)
+        and opens `names` (one name or full path, or a list of names in the folder)."""
+        if isinstance(names, (list, tuple)):
+            names = " ".join('"%s"' % n for n in names)
+        if folder and folder.startswith("/"):
+            folder = win_path(folder)
+        self.call("openfile", names, folder=folder, pid=pid, timeout=timeout)
