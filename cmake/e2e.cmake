@@ -24,3 +24,11 @@ add_test(NAME e2e_driver
                  --build ${CMAKE_BINARY_DIR} --prefix ${CMAKE_BINARY_DIR}/wine-e2e-driver
                  --xml ${CMAKE_BINARY_DIR}/test-results/e2e_driver.xml
          WORKING_DIRECTORY ${CMAKE_BINARY_DIR})
+
+# The editor itself (lirva.exe) driven from outside the same way: files added through
+# the real file-open dialog, tags written, messages, registry values, web pages.
+add_test(NAME e2e_editor
+         COMMAND /usr/bin/python3 ${CMAKE_SOURCE_DIR}/tests/e2e/test_editor.py
+                 --build ${CMAKE_BINARY_DIR} --prefix ${CMAKE_BINARY_DIR}/wine-e2e-editor
+                 --xml ${CMAKE_BINARY_DIR}/test-results/e2e_editor.xml
+         WORKING_DIRECTORY ${CMAKE_BINARY_DIR})

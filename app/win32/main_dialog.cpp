@@ -2,6 +2,8 @@
 
 #include <commctrl.h>
 
+#include <algorithm>
+
 #include "app/win32/settings.h"
 #include "common/path.h"
 #include "resource.h"
@@ -207,7 +209,15 @@ void MainDialog::RemoveSelectedFiles() {
 
 void MainDialog::SelectAll() {
   HWND list = Item(IDC_FILELIST);
-  ListView_SetItemState(list, -1, LVIS_SELECTED | LVIS_FOCUSED, LVIS_SELECTED | LVIS_FOCUSED);
+  // Only one row can hold the focus: a call that asks for it on every row is refused whole.
+  ListView_SetItemState(list, -1, LVIS_SELECTED, LVIS_SELECTED);
+  if (ListView_GetNextItem(list, -1, LVNI_FOCUSED) < 0 && RowCount() > 0)
+    ListView_SetItemState(list, 0, LVIS_FOCUSED, LVIS_FOCUSED);
+}
+
+void MainDialog::RaiseSplash() {
+  if (splash_.window && IsWindow(splash_.window))
+    SetWindowPos(splash_.window, HWND_TOP, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
 }
 
 // ---------------------------------------------------------------------------
@@ -496,6 +506,21 @@ INT_PTR MainDialog::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
 // ---------------------------------------------------------------------------
 // Layout
 
+int MainDialog::WidestLabel(const int* ids, int count) const {
+  HDC dc = GetDC(hwnd());
+  HGDIOBJ old = SelectObject(dc, reinterpret_cast<HFONT>(SendMessageA(hwnd(), WM_GETFONT, 0, 0)));
+  int widest = 0;
+  for (int i = 0; i < count; ++i) {
+    std::string text = TextOf(Item(ids[i]));
+    SIZE size = {};
+    GetTextExtentPoint32A(dc, text.c_str(), int(text.size()), &size);
+    widest = std::max<int>(widest, size.cx);
+  }
+  SelectObject(dc, old);
+  ReleaseDC(hwnd(), dc);
+  return widest;
+}
+
 void MainDialog::Layout() {
   if (!hwnd()) return;
   RECT client;
@@ -536,10 +561,14 @@ void MainDialog::Layout() {
   place(IDC_TAGFRAME, 4, Y0, W - 5, 180);
   const int leftLabels[] = {IDC_LABEL_TITLE, IDC_LABEL_ARTIST, IDC_LABEL_ALBUM, IDC_LABEL_COMMENT};
   const int leftEdits[] = {IDC_TITLE, IDC_ARTIST, IDC_ALBUM, IDC_COMMENT};
+  // The edits start at 62 unless the dialog font makes a label wider than the room
+  // before them; then they move right just enough that no label is cut.
+  const int labelWidth = std::max(45, WidestLabel(leftLabels, 4));
+  const int editLeft = std::max(62, 10 + labelWidth + 4);
   for (int i = 0; i < 4; ++i) {
     const int row = Y0 + 40 + 30 * i;
-    place(leftLabels[i], 10, row, 52, R);  // 45 clips "Comment" in some fonts
-    place(leftEdits[i], 62, row - 4, W - 297, R + 4);
+    place(leftLabels[i], 10, row, labelWidth, R);
+    place(leftEdits[i], editLeft, row - 4, W - 297 - (editLeft - 62), R + 4);
   }
   const int rightLabels[] = {IDC_LABEL_YEAR, IDC_LABEL_TRACK, IDC_LABEL_GENRE};
   const int rightFields[] = {IDC_YEAR, IDC_TRACK, IDC_GENRE};

@@ -28,6 +28,8 @@ class MainDialog : public AppWindowBase {
   void LoadFieldsFromSelection(bool force);
 
   bool FieldChanged(int field) const { return changed_[field]; }
+  // Puts the splash above the window once the window is shown.
+  void RaiseSplash();
   // Appends a row unless the path is already listed (letter case ignored).
   bool AddRow(const std::string& path);
 
@@ -39,6 +41,7 @@ class MainDialog : public AppWindowBase {
 
  private:
   void Layout();
+  int WidestLabel(const int* ids, int count) const;
   void AddFiles();
   void RemoveSelectedFiles();
   void ClearFields();

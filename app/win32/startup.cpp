@@ -54,6 +54,7 @@ void RunEditorWindow(HANDLE mutex) {
                                    SharedDialogProc, reinterpret_cast<LPARAM>(&main));
   ReleaseMutex(mutex);
   if (!window) return;
+  main.RaiseSplash();
   // The start-up schedule (related programs, version check) joins here.
   RunModelessLoop(main);
 }
