@@ -4,6 +4,9 @@
 //   lirva-cli tag [--title=T] [--year=T] [--artist=T] [--track=T] [--album=T]
 //                 [--comment=T] [--genre=T] FILE...
 //   lirva-cli tag --copy-title FILE...
+//   lirva-cli decode [--work] IN OUT
+#include <algorithm>
+#include <cstdint>
 #include <cstdio>
 #include <cstring>
 #include <string>
@@ -15,6 +18,11 @@
 #endif
 
 #include "app/tagging_job.h"
+#include "audio/audio_source.h"
+#include "audio/open_source.h"
+#include "audio/peak_limiter.h"
+#include "audio/samples.h"
+#include "common/bytes.h"
 #include "common/path.h"
 #include "tags/tag_record.h"
 
@@ -24,7 +32,8 @@ const char kUsage[] =
     "usage: lirva-cli show FILE...\n"
     "       lirva-cli tag [--title=T] [--year=T] [--artist=T] [--track=T] [--album=T]\n"
     "                     [--comment=T] [--genre=T] FILE...\n"
-    "       lirva-cli tag --copy-title FILE...\n";
+    "       lirva-cli tag --copy-title FILE...\n"
+    "       lirva-cli decode [--work] IN OUT    (OUT \"-\" is standard output)\n";
 
 // Option names in the editor's field order.
 constexpr const char* kFieldOptions[kFieldCount] = {"--title=", "--year=",    "--artist=", "--track=",
@@ -132,6 +141,115 @@ int Tag(const std::vector<std::string>& args) {
   return job.written == job.total ? 0 : 1;
 }
 
+// ---------------------------------------------------------------------------
+// decode: what the player's engine would send to the sound card, as a WAV file.
+
+constexpr uint32_t kWaveHeaderSize = 44;
+constexpr uint32_t kUnknownSize = 0xFFFFFFFF;
+
+void PutWaveHeader(uint8_t* h, int channels, int32_t rate, uint32_t riffSize, uint32_t dataSize) {
+  memcpy(h, "RIFF", 4);
+  WriteLE32(h + 4, riffSize);
+  memcpy(h + 8, "WAVEfmt ", 8);
+  WriteLE32(h + 16, 16);
+  WriteLE16(h + 20, 1);  // PCM
+  WriteLE16(h + 22, uint16_t(channels));
+  WriteLE32(h + 24, uint32_t(rate));
+  WriteLE32(h + 28, uint32_t(rate) * uint32_t(channels) * 2);
+  WriteLE16(h + 32, uint16_t(channels * 2));
+  WriteLE16(h + 34, 16);
+  memcpy(h + 36, "data", 4);
+  WriteLE32(h + 40, dataSize);
+}
+
+bool WriteAll(FILE* out, const std::vector<uint8_t>& bytes, size_t count) {
+  return fwrite(bytes.data(), 1, count, out) == count;
+}
+
+// Pulls the source as the engine's fill loop does: blocks of a tenth of a
+// second (20 … 8192 frames) from its position for as long as its length says
+// there is more.
+bool PullSource(AudioSource& source, bool work, FILE* out, uint64_t& dataBytes) {
+  const int channels = source.channels();
+  const int frames = std::clamp(source.sampleRate() / 10, 20, 8192);
+  std::vector<int32_t> block(size_t(channels) * frames);
+  std::vector<int16_t> pcm(block.size());
+  std::vector<uint8_t> bytes(block.size() * 4);
+  for (;;) {
+    const int64_t start = source.position();
+    const int64_t available = int64_t(source.length()) - start;
+    if (available <= 0) return true;
+    const int n = int(std::min<int64_t>(available, frames));
+    const int samples = n * channels;
+    source.read(block.data(), n);
+    size_t count;
+    if (work) {
+      for (int i = 0; i < samples; ++i) WriteLE32(&bytes[size_t(i) * 4], uint32_t(block[i]));
+      count = size_t(samples) * 4;
+    } else {
+      workToPcm16(block.data(), pcm.data(), samples);
+      for (int i = 0; i < samples; ++i) WriteLE16(&bytes[size_t(i) * 2], uint16_t(pcm[i]));
+      count = size_t(samples) * 2;
+    }
+    if (!WriteAll(out, bytes, count)) return false;
+    dataBytes += count;
+  }
+}
+
+int Decode(const std::vector<std::string>& args) {
+  bool work = false;
+  std::vector<std::string> names;
+  for (const std::string& arg : args) {
+    if (names.empty() && arg == "--work") {
+      work = true;
+    } else if (names.empty() && arg.compare(0, 2, "--") == 0) {
+      return Usage(("unknown option " + arg).c_str());
+    } else {
+      names.push_back(arg);
+    }
+  }
+  if (names.size() != 2) return Usage("decode takes one input and one output");
+  const std::string& in = names[0];
+  const std::string& outName = names[1];
+
+  AudioSource* opened = openAudioSource(in.c_str());
+  if (!opened) {
+    Fail(in, "not a playable file type");
+    return 1;
+  }
+  SourceRef source = SourceRef::adopt(opened);
+  if (source->status() != SourceStatus::Ok) {
+    Fail(in, sourceStatusName(source->status()));
+    return 1;
+  }
+  // As the engine does: a source that can go beyond 16 bits plays limited.
+  if (!work && source->peakLimit() > kWorkFullScale)
+    source = SourceRef::adopt(limitSource(source.get(), kWorkFullScale));
+
+  const bool toStdout = outName == "-";
+  FILE* out = toStdout ? stdout : fopen(outName.c_str(), "wb");
+  if (!out) {
+    Fail(outName, "could not create the file");
+    return 1;
+  }
+  std::vector<uint8_t> header(kWaveHeaderSize);
+  PutWaveHeader(header.data(), source->channels(), source->sampleRate(), kUnknownSize, kUnknownSize);
+  uint64_t dataBytes = 0;
+  bool ok = (work || WriteAll(out, header, header.size())) && PullSource(*source, work, out, dataBytes);
+  if (ok && !work && !toStdout) {
+    const uint32_t dataSize = uint32_t(std::min<uint64_t>(dataBytes, kUnknownSize));
+    const uint32_t riffSize = uint32_t(std::min<uint64_t>(dataBytes + kWaveHeaderSize - 8, kUnknownSize));
+    PutWaveHeader(header.data(), source->channels(), source->sampleRate(), riffSize, dataSize);
+    ok = fseek(out, 0, SEEK_SET) == 0 && WriteAll(out, header, header.size());
+  }
+  ok = (toStdout ? fflush(out) == 0 : fclose(out) == 0) && ok;
+  if (!ok) {
+    Fail(outName, "could not write the file");
+    return 1;
+  }
+  return 0;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -147,5 +265,6 @@ int main(int argc, char** argv) {
     return Show(args);
   }
   if (command == "tag") return Tag(args);
+  if (command == "decode") return Decode(args);
   return Usage(("unknown command " + command).c_str());
 }

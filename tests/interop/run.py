@@ -350,6 +350,10 @@ def show_escapes_and_reports_failures(cli, fx):
     assert p.stderr.count(b"lirva-cli: ") == 2, p.stderr
 
 
+from decode_tests import DECODE_TESTS  # noqa: E402  (decoding, against sox)
+TESTS.extend(DECODE_TESTS)
+
+
 # ------------------------------------------------------------------ runner
 def main():
     ap = argparse.ArgumentParser()

@@ -1,0 +1,60 @@
+#include "audio/samples.h"
+
+#include <cmath>
+
+void pcm16ToWork(const int16_t* in, int32_t* out, int n) {
+  for (int i = 0; i < n; ++i) out[i] = int32_t(in[i]) * 16;
+}
+
+void pcm8ToWork(const uint8_t* in, int32_t* out, int n) {
+  for (int i = 0; i < n; ++i) out[i] = (int32_t(in[i]) - 128) * 4096;
+}
+
+void workToPcm16(const int32_t* in, int16_t* out, int n) {
+  // Wrapping arithmetic: out-of-range input is the caller's fault, not undefined.
+  for (int i = 0; i < n; ++i) out[i] = int16_t(int32_t(uint32_t(in[i]) + 8u) >> 4);
+}
+
+int32_t peakOf(int channels, const int32_t* buffer, int frames) {
+  int64_t most = 0, least = 0;
+  int64_t count = int64_t(channels) * frames;
+  for (int64_t i = 0; i < count; ++i) {
+    if (buffer[i] > most) most = buffer[i];
+    if (buffer[i] < least) least = buffer[i];
+  }
+  int64_t peak = most > -least ? most : -least;
+  return peak > INT32_MAX ? INT32_MAX : int32_t(peak);
+}
+
+uint32_t meanSquareOf(const int32_t* buffer, int channel, int frames, int channels) {
+  if (frames <= 0) return 0;
+  // Squares are summed in two parts, the high bits and the low 13 bits apart, so
+  // that a tenth of a second of full-scale audio stays within 32 bits.
+  uint32_t high = 0, low = 0;
+  const int32_t* p = buffer + channel;
+  for (int i = 0; i < frames; ++i, p += channels) {
+    uint32_t g = uint32_t(*p >> 5);
+    uint32_t square = g * g;
+    high += square >> 13;
+    low += square & 0x1FFF;
+  }
+  uint32_t sum = high + (low >> 13);
+  uint32_t n = uint32_t(frames);
+  return (sum / n) * 8192u + ((sum % n) * 8192u) / n;
+}
+
+int8_t levelDb(uint32_t meanSquare) {
+  if (meanSquare == 0) return -127;
+  constexpr uint32_t kFullScaleSquare = 8388626;
+  double db = 10.0 * std::log10(double(meanSquare) * 1.1920903375594525e-7);
+  db += meanSquare >= kFullScaleSquare ? 0.5 : -0.5;
+  if (db > 127.0) return 127;
+  if (db < -127.0) return -127;
+  return int8_t(int(db));
+}
+
+int32_t mulQ24(int32_t x, int32_t g) {
+  int64_t xh = x >> 12, xl = x & 0xFFF;
+  int64_t gh = g >> 12, gl = g & 0xFFF;
+  return int32_t(uint32_t(((xl * gh) >> 12) + ((xh * gl) >> 12) + xh * gh));
+}
