@@ -86,6 +86,14 @@ WaveAcmSource::~WaveAcmSource() {
 }
 
 int64_t WaveAcmSource::frameOfByte(uint64_t b) const {
+  // For whole blocks the codec knows exactly how many frames they hold; the byte
+  // rate in the header is rounded (an ADPCM block of 1017 frames is not a whole
+  // number of bytes per second), which would put a seek a few frames off.
+  if (stream_ && sourceBlockAlign_ && b % sourceBlockAlign_ == 0 && b > 0 && b <= 0xFFFFFFFFu) {
+    DWORD produced = 0;
+    if (acmStreamSize(stream_, DWORD(b), &produced, ACM_STREAMSIZEF_SOURCE) == 0 && produced)
+      return int64_t(produced / (uint32_t(channels()) * 2));
+  }
   if (sourceByteRate_ == 0) return int64_t(b);
   return int64_t(b / sourceByteRate_) * sourceRate_ +
          int64_t((b % sourceByteRate_) * uint64_t(sourceRate_) / sourceByteRate_);
