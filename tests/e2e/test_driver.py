@@ -14,7 +14,8 @@ import subprocess
 import sys
 import time
 import traceback
-from xml.sax.saxutils import quoteattr
+sys.path.insert(0, os.path.dirname(os.path.dirname(os.path.abspath(__file__))))
+from junit import write_junit  # noqa: E402
 
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
 from lirva_e2e import (ROOT, Driver, DriverError, WinePrefix, Xvfb, parse_reply, quote,  # noqa: E402
@@ -428,14 +429,7 @@ def main():
     finally:
         session.close()
     if a.xml:
-        with open(a.xml, "w") as f:
-            f.write("<testsuites><testsuite name=%s>" % quoteattr(suite))
-            for name, msg, secs in results:
-                f.write("<testcase classname=%s name=%s time=\"%.2f\">" % (quoteattr(suite), quoteattr(name), secs))
-                if msg:
-                    f.write("<failure message=%s/>" % quoteattr(msg))
-                f.write("</testcase>")
-            f.write("</testsuite></testsuites>\n")
+        write_junit(a.xml, suite, results)
     failed = sum(1 for r in results if r[1])
     print("%s: %d of %d cases passed" % (suite, len(results) - failed, len(results)))
     return 1 if failed else 0

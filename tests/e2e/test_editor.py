@@ -21,7 +21,8 @@ import subprocess
 import sys
 import time
 import traceback
-from xml.sax.saxutils import quoteattr
+sys.path.insert(0, os.path.dirname(os.path.dirname(os.path.abspath(__file__))))
+from junit import write_junit  # noqa: E402
 
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
 from lirva_e2e import (ROOT, Driver, DriverError, WinePrefix, Xvfb, read_lines,  # noqa: E402
@@ -824,17 +825,7 @@ def main():
     finally:
         session.close()
     if a.xml:
-        os.makedirs(os.path.dirname(os.path.abspath(a.xml)), exist_ok=True)
-        with open(a.xml, "w") as f:
-            f.write("<testsuites><testsuite name=%s>" % quoteattr(suite))
-            for name, msg, skip, secs in results:
-                f.write("<testcase classname=%s name=%s time=\"%.2f\">" % (quoteattr(suite), quoteattr(name), secs))
-                if msg:
-                    f.write("<failure message=%s/>" % quoteattr(msg))
-                if skip:
-                    f.write("<skipped message=%s/>" % quoteattr(skip))
-                f.write("</testcase>")
-            f.write("</testsuite></testsuites>\n")
+        write_junit(a.xml, suite, results)
     failed = sum(1 for r in results if r[1])
     skipped = sum(1 for r in results if r[2])
     print("%s: %d of %d cases passed, %d skipped as known bugs" % (suite, len(results) - failed - skipped,

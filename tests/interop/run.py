@@ -18,7 +18,8 @@ import subprocess
 import sys
 import time
 import traceback
-from xml.sax.saxutils import quoteattr
+sys.path.insert(0, os.path.dirname(os.path.dirname(os.path.abspath(__file__))))
+from junit import write_junit  # noqa: E402
 
 import mutagen.id3 as id3
 
@@ -384,14 +385,7 @@ def main():
             print("FAIL", fn.__name__)
             print(msg)
     if a.xml:
-        with open(a.xml, "w") as f:
-            f.write("<testsuites><testsuite name=%s>" % quoteattr(suite))
-            for name, msg, secs in results:
-                f.write("<testcase classname=%s name=%s time=\"%.2f\">" % (quoteattr(suite), quoteattr(name), secs))
-                if msg:
-                    f.write("<failure message=%s/>" % quoteattr(msg))
-                f.write("</testcase>")
-            f.write("</testsuite></testsuites>\n")
+        write_junit(a.xml, suite, results)
     failed = sum(1 for r in results if r[1])
     print("interop: %d of %d cases passed" % (len(results) - failed, len(results)))
     return 1 if failed else 0
