@@ -24,9 +24,6 @@ constexpr UINT kNoticeMs = 8000;
 // notifications (Select All, a shift-click) reads one file once.
 constexpr UINT kSelectionSettled = WM_APP + 1;
 
-constexpr int kMinClientWidth = 560;
-constexpr int kMinClientHeight = 400;
-
 struct KeyCommand {
   UINT key;  // virtual key with modifier flags
   int command;
@@ -62,16 +59,16 @@ constexpr int kSelectionCommands[] = {IDM_REMOVEFILES, IDM_PLAYFILE,  IDM_CLEARF
                                       IDM_EDITAUDIO,   IDM_CONVERT,   IDM_BURNAUDIOCD,
                                       IDM_BURNMP3CD,   IDM_COPYTITLE};
 
-std::string TextOf(HWND control) {
-  char text[kMaxPath + 1] = {};
-  GetWindowTextA(control, text, sizeof text);
-  return text;
-}
-
 bool StartsWithNoCase(const std::string& text, const std::string& prefix) {
   return text.size() >= prefix.size() && EqualsNoCase(text.substr(0, prefix.size()), prefix);
 }
 }  // namespace
+
+std::string ControlText(HWND control) {
+  char text[kMaxPath + 1] = {};
+  GetWindowTextA(control, text, sizeof text);
+  return text;
+}
 
 MainDialog::MainDialog() { RegisterAboutWindowClass(); }
 
@@ -259,7 +256,7 @@ void MainDialog::LoadFieldsFromSelection(bool force) {
       }
     }
   }
-  loaded_[kGenreField] = TextOf(genre);
+  loaded_[kGenreField] = ControlText(genre);
   for (int i = 0; i < kFieldCount; ++i) changed_[i] = false;
   for (int id : kFieldControls) InvalidateRect(Item(id), nullptr, TRUE);
 }
@@ -268,7 +265,7 @@ void MainDialog::UpdateChangedFlag(int field) {
   if (SelectedCount() == 0) return;
   HWND control = Item(kFieldControls[field]);
   // Letter case counts: "beatles" corrected to "Beatles" must be written.
-  changed_[field] = TextOf(control) != loaded_[field];
+  changed_[field] = ControlText(control) != loaded_[field];
   InvalidateRect(control, nullptr, TRUE);
 }
 
@@ -288,50 +285,6 @@ INT_PTR MainDialog::ColourField(HDC dc, HWND control) {
     return reinterpret_cast<INT_PTR>(changedBrush_);
   }
   return 0;
-}
-
-// ---------------------------------------------------------------------------
-// Tagging
-
-namespace {
-class TaggingTask : public ProgressTask, public TaggingProgress {
- public:
-  explicit TaggingTask(TaggingJob& job) : ProgressTask("Tagging Files..."), job_(job) {}
-  int Run() override {
-    ran = true;
-    return RunTaggingJob(job_, *this);
-  }
-  void SetFraction(double fraction) override { SetProgressFraction(fraction, window); }
-  void SetLine(int line, const std::string& text) override {
-    SetProgressLine(line, window, text.c_str());
-  }
-  bool Pump() override { return !PumpMessages(window); }
-  bool ran = false;
-
- private:
-  TaggingJob& job_;
-};
-}  // namespace
-
-void MainDialog::TagSelectedFiles(bool copyTitle) {
-  if (SelectedCount() == 0) {
-    MessageBoxA(hwnd(), "There are no files selected!", "Lirva", MB_OK | MB_ICONERROR);
-    return;
-  }
-  TaggingJob job;
-  job.copyTitle = copyTitle;
-  job.files = SelectedPaths();
-  job.total = static_cast<uint16_t>(job.files.size());
-  for (int i = 0; i < kFieldCount; ++i) {
-    job.texts[i] = TextOf(Item(kFieldControls[i]));
-    job.changed[i] = changed_[i];
-  }
-  TaggingTask task(job);
-  int result = RunProgress(task, hwnd());
-  if (!task.ran) return;
-  std::string message = TaggingResultMessage(job, result);
-  MessageBoxA(hwnd(), message.c_str(), "Lirva", MB_OK | MB_ICONINFORMATION);
-  if (result != kTaggingCancelled) LoadFieldsFromSelection(true);
 }
 
 // ---------------------------------------------------------------------------
@@ -501,83 +454,4 @@ INT_PTR MainDialog::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
       break;
   }
   return AppWindowBase::HandleMessage(message, wParam, lParam);
-}
-
-// ---------------------------------------------------------------------------
-// Layout
-
-int MainDialog::WidestLabel(const int* ids, int count) const {
-  HDC dc = GetDC(hwnd());
-  HGDIOBJ old = SelectObject(dc, reinterpret_cast<HFONT>(SendMessageA(hwnd(), WM_GETFONT, 0, 0)));
-  int widest = 0;
-  for (int i = 0; i < count; ++i) {
-    std::string text = TextOf(Item(ids[i]));
-    SIZE size = {};
-    GetTextExtentPoint32A(dc, text.c_str(), int(text.size()), &size);
-    widest = std::max<int>(widest, size.cx);
-  }
-  SelectObject(dc, old);
-  ReleaseDC(hwnd(), dc);
-  return widest;
-}
-
-void MainDialog::Layout() {
-  if (!hwnd()) return;
-  RECT client;
-  GetClientRect(hwnd(), &client);
-  if (client.right < kMinClientWidth || client.bottom < kMinClientHeight) {
-    // Enlarge the window so that its client area is at least the minimum.
-    RECT window;
-    GetWindowRect(hwnd(), &window);
-    int dx = client.right < kMinClientWidth ? kMinClientWidth - client.right : 0;
-    int dy = client.bottom < kMinClientHeight ? kMinClientHeight - client.bottom : 0;
-    SetWindowPos(hwnd(), nullptr, 0, 0, window.right - window.left + dx,
-                 window.bottom - window.top + dy, SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
-    return;  // the resulting WM_SIZE lays out again
-  }
-  const int W = client.right, H = client.bottom;
-  HWND status = Item(IDC_STATUSBAR);
-  SendMessageA(status, WM_SIZE, 0, 0);
-  RECT r;
-  GetWindowRect(status, &r);
-  const int S = r.bottom - r.top;
-  int T = 0;
-  if (toolbar_.window) {
-    SendMessageA(toolbar_.window, TB_AUTOSIZE, 0, 0);
-    GetWindowRect(toolbar_.window, &r);
-    T = r.bottom - r.top;
-    PaintToolbarBackground(toolbar_);
-  }
-  RECT units = {0, 0, 0, 10};
-  MapDialogRect(hwnd(), &units);
-  const int R = units.bottom;
-  const int H2 = H - S;
-  const int Y0 = T + H2 - 232;
-
-  auto place = [&](int id, int x, int y, int w, int h) {
-    MoveWindow(Item(id), x, y, w, h, FALSE);
-  };
-  place(IDC_FILELIST, 4, T + 22, W - 7, H2 - 260);
-  place(IDC_TAGFRAME, 4, Y0, W - 5, 180);
-  const int leftLabels[] = {IDC_LABEL_TITLE, IDC_LABEL_ARTIST, IDC_LABEL_ALBUM, IDC_LABEL_COMMENT};
-  const int leftEdits[] = {IDC_TITLE, IDC_ARTIST, IDC_ALBUM, IDC_COMMENT};
-  // The edits start at 62 unless the dialog font makes a label wider than the room
-  // before them; then they move right just enough that no label is cut.
-  const int labelWidth = std::max(45, WidestLabel(leftLabels, 4));
-  const int editLeft = std::max(62, 10 + labelWidth + 4);
-  for (int i = 0; i < 4; ++i) {
-    const int row = Y0 + 40 + 30 * i;
-    place(leftLabels[i], 10, row, labelWidth, R);
-    place(leftEdits[i], editLeft, row - 4, W - 297 - (editLeft - 62), R + 4);
-  }
-  const int rightLabels[] = {IDC_LABEL_YEAR, IDC_LABEL_TRACK, IDC_LABEL_GENRE};
-  const int rightFields[] = {IDC_YEAR, IDC_TRACK, IDC_GENRE};
-  for (int i = 0; i < 3; ++i) {
-    const int row = Y0 + 40 + 30 * i;
-    place(rightLabels[i], W - 207, row, 45, R);
-    place(rightFields[i], W - 165, row - 4, 137, rightFields[i] == IDC_GENRE ? 20 * R : R + 4);
-  }
-  place(IDC_TAGBUTTON, W - 207, Y0 + 126, 179, 2 * R + 4);
-  FitFirstColumn(hwnd());
-  InvalidateRect(hwnd(), nullptr, TRUE);
 }

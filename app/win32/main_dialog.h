@@ -65,5 +65,8 @@ class MainDialog : public AppWindowBase {
   int notice_ = 0;
 };
 
+// A control's text, at most 259 characters.
+std::string ControlText(HWND control);
+
 // The control id of each field, in the fields' order.
 extern const int kFieldControls[kFieldCount];
