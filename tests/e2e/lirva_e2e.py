@@ -17,6 +17,7 @@ timeout in seconds and raises DriverError when it runs out; nothing waits foreve
 
 Python 3 standard library only.
 """
+import argparse
 import collections
 import os
 import re
@@ -24,10 +25,14 @@ import select
 import shutil
 import signal
 import subprocess
+import sys
 import tempfile
 import time
+import traceback
 
 ROOT = os.path.dirname(os.path.dirname(os.path.dirname(os.path.abspath(__file__))))
+sys.path.insert(0, os.path.join(ROOT, "tests"))
+from junit import write_junit  # noqa: E402
 WINE_RUN = os.path.join(ROOT, "scripts", "wine-run")
 
 Window = collections.namedtuple("Window", "hwnd cls caption owner visible enabled pid")
@@ -530,3 +535,58 @@ class Driver:
         if folder and folder.startswith("/"):
             folder = win_path(folder)
         self.call("openfile", names, folder=folder, pid=pid, timeout=timeout)
+
+
+# ------------------------------------------------------------------ running
+def suite_arguments(default_prefix_name):
+    """The command line that every end-to-end suite takes."""
+    ap = argparse.ArgumentParser()
+    ap.add_argument("--build", default=os.path.join(ROOT, "build", "win32"))
+    ap.add_argument("--prefix", help="Wine prefix (default build/wine/%s)" % default_prefix_name)
+    ap.add_argument("--display", help="an X display to use instead of a new Xvfb")
+    ap.add_argument("--own-display", action="store_true", help="start Xvfb on --display")
+    ap.add_argument("--xml")
+    ap.add_argument("-k", default="")
+    return ap.parse_args()
+
+
+def run_suite(suite, tests, session, args, known_bugs=None):
+    """Runs each test with the session (a screenshot goes with every failure), ends
+    the programs a test left running, writes the JUnit file and prints a summary.
+    A failing test named in known_bugs counts as skipped, with its reason."""
+    known_bugs = known_bugs or {}
+    results = []  # (name, failure text or None, skip reason or None, seconds)
+    try:
+        for fn in tests:
+            if args.k not in fn.__name__:
+                continue
+            start = time.time()
+            try:
+                fn(session)
+                results.append((fn.__name__, None, None, time.time() - start))
+                note = " (known bug fixed? %s)" % known_bugs[fn.__name__] if fn.__name__ in known_bugs else ""
+                print("PASS", fn.__name__ + note, flush=True)
+            except Exception:
+                msg = traceback.format_exc()
+                shot = session.screenshot(fn.__name__)
+                if shot:
+                    msg += "screenshot: %s\n" % shot
+                if fn.__name__ in known_bugs:
+                    reason = "known bug: %s\n%s" % (known_bugs[fn.__name__], msg)
+                    results.append((fn.__name__, None, reason, time.time() - start))
+                    print("SKIP", fn.__name__)
+                    print(reason, flush=True)
+                else:
+                    results.append((fn.__name__, msg, None, time.time() - start))
+                    print("FAIL", fn.__name__)
+                    print(msg, flush=True)
+            session.end_programs()
+    finally:
+        session.close()
+    if args.xml:
+        write_junit(args.xml, suite, results)
+    failed = sum(1 for r in results if r[1])
+    skipped = sum(1 for r in results if r[2])
+    print("%s: %d of %d cases passed, %d skipped as known bugs" % (
+        suite, len(results) - failed - skipped, len(results), skipped))
+    return 1 if failed else 0

@@ -7,18 +7,13 @@ says it received.
 
 Without --display the tests start an Xvfb of their own on a free display.
 """
-import argparse
 import os
 import shutil
 import subprocess
 import sys
-import time
-import traceback
-sys.path.insert(0, os.path.dirname(os.path.dirname(os.path.abspath(__file__))))
-from junit import write_junit  # noqa: E402
 
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
-from lirva_e2e import (ROOT, Driver, DriverError, WinePrefix, Xvfb, parse_reply, quote,  # noqa: E402
+from lirva_e2e import (ROOT, Driver, run_suite, suite_arguments, DriverError, WinePrefix, Xvfb, parse_reply, quote,  # noqa: E402
                        read_lines, wait_until, win_path)
 
 TESTS = []
@@ -384,6 +379,14 @@ class Session:
         except (subprocess.SubprocessError, OSError):
             return None
 
+    def end_programs(self):
+        for pid in self.driver.started:
+            try:
+                if self.driver.exit_code(pid) is None:
+                    self.driver.kill(pid)
+            except DriverError:
+                pass
+
     def close(self):
         self.driver.close()
         self.wine.stop()
@@ -392,47 +395,8 @@ class Session:
 
 
 def main():
-    ap = argparse.ArgumentParser()
-    ap.add_argument("--build", default=os.path.join(ROOT, "build", "win32"))
-    ap.add_argument("--prefix", help="Wine prefix (default build/wine/e2e-driver)")
-    ap.add_argument("--display", help="an X display to use instead of a new Xvfb")
-    ap.add_argument("--own-display", action="store_true", help="start Xvfb on --display")
-    ap.add_argument("--xml")
-    ap.add_argument("-k", default="")
-    a = ap.parse_args()
-    suite = "e2e-driver"
-    session = Session(a)
-    results = []
-    try:
-        for fn in TESTS:
-            if a.k not in fn.__name__:
-                continue
-            start = time.time()
-            try:
-                fn(session)
-                results.append((fn.__name__, None, time.time() - start))
-                print("PASS", fn.__name__, flush=True)
-            except Exception:
-                msg = traceback.format_exc()
-                shot = session.screenshot(fn.__name__)
-                if shot:
-                    msg += "screenshot: %s\n" % shot
-                results.append((fn.__name__, msg, time.time() - start))
-                print("FAIL", fn.__name__)
-                print(msg, flush=True)
-            for pid in session.driver.started:
-                try:
-                    if session.driver.exit_code(pid) is None:
-                        session.driver.kill(pid)
-                except DriverError:
-                    pass
-    finally:
-        session.close()
-    if a.xml:
-        write_junit(a.xml, suite, results)
-    failed = sum(1 for r in results if r[1])
-    print("%s: %d of %d cases passed" % (suite, len(results) - failed, len(results)))
-    return 1 if failed else 0
+    args = suite_arguments("e2e-driver")
+    return run_suite("e2e-driver", TESTS, Session(args), args)
 
 
 if __name__ == "__main__":

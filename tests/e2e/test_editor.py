@@ -13,19 +13,15 @@ of the main window go to build/screenshots/.
 Tests marked @known_bug guard a fault of the program that is not fixed yet: they run
 every time, and while they fail they are reported as skipped with the reason.
 """
-import argparse
 import os
 import re
 import shutil
 import subprocess
 import sys
 import time
-import traceback
-sys.path.insert(0, os.path.dirname(os.path.dirname(os.path.abspath(__file__))))
-from junit import write_junit  # noqa: E402
 
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
-from lirva_e2e import (ROOT, Driver, DriverError, WinePrefix, Xvfb, read_lines,  # noqa: E402
+from lirva_e2e import (ROOT, Driver, run_suite, suite_arguments, DriverError, WinePrefix, Xvfb, read_lines,  # noqa: E402
                        wait_until, win_path)
 
 from mutagen.id3 import COMM, ID3, TALB, TCOM, TCON, TIT2, TPE1, TRCK, TYER  # noqa: E402
@@ -786,51 +782,8 @@ class Session:
 
 
 def main():
-    ap = argparse.ArgumentParser()
-    ap.add_argument("--build", default=os.path.join(ROOT, "build", "win32"))
-    ap.add_argument("--prefix", help="Wine prefix (default build/wine/e2e-editor)")
-    ap.add_argument("--display", help="an X display to use instead of a new Xvfb")
-    ap.add_argument("--own-display", action="store_true", help="start Xvfb on --display")
-    ap.add_argument("--xml")
-    ap.add_argument("-k", default="")
-    a = ap.parse_args()
-    suite = "e2e-editor"
-    session = Session(a)
-    results = []  # (name, failure text or None, skip reason or None, seconds)
-    try:
-        for fn in TESTS:
-            if a.k not in fn.__name__:
-                continue
-            start = time.time()
-            try:
-                fn(session)
-                results.append((fn.__name__, None, None, time.time() - start))
-                note = " (known bug fixed? %s)" % KNOWN_BUGS[fn.__name__] if fn.__name__ in KNOWN_BUGS else ""
-                print("PASS", fn.__name__ + note, flush=True)
-            except Exception:
-                msg = traceback.format_exc()
-                shot = session.screenshot(fn.__name__)
-                if shot:
-                    msg += "screenshot: %s\n" % shot
-                if fn.__name__ in KNOWN_BUGS:
-                    reason = "known bug: %s\n%s" % (KNOWN_BUGS[fn.__name__], msg)
-                    results.append((fn.__name__, None, reason, time.time() - start))
-                    print("SKIP", fn.__name__)
-                    print(reason, flush=True)
-                else:
-                    results.append((fn.__name__, msg, None, time.time() - start))
-                    print("FAIL", fn.__name__)
-                    print(msg, flush=True)
-            session.end_programs()
-    finally:
-        session.close()
-    if a.xml:
-        write_junit(a.xml, suite, results)
-    failed = sum(1 for r in results if r[1])
-    skipped = sum(1 for r in results if r[2])
-    print("%s: %d of %d cases passed, %d skipped as known bugs" % (suite, len(results) - failed - skipped,
-                                                                    len(results), skipped))
-    return 1 if failed else 0
+    args = suite_arguments("e2e-editor")
+    return run_suite("e2e-editor", TESTS, Session(args), args, KNOWN_BUGS)
 
 
 if __name__ == "__main__":
