@@ -15,6 +15,8 @@ import time
 ROOT = os.path.dirname(os.path.dirname(os.path.abspath(__file__)))
 BUILD = os.path.join(ROOT, "build", "native-release")
 WORK = os.path.join(ROOT, "build", "bench")
+sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
+from bench_files import fresh_copies, source_mp3  # noqa: E402
 COPIES = 100
 ROUNDS = int(os.environ.get("BENCH_ROUNDS", "5"))
 
@@ -24,31 +26,6 @@ def build():
                    check=True, stdout=subprocess.DEVNULL)
     subprocess.run(["ninja", "-C", BUILD, "lirva-cli"], check=True, stdout=subprocess.DEVNULL)
     return os.path.join(BUILD, "lirva-cli")
-
-
-def source_mp3():
-    os.makedirs(WORK, exist_ok=True)
-    mp3 = os.path.join(WORK, "source.mp3")
-    if not os.path.exists(mp3):
-        wav = os.path.join(WORK, "source.wav")
-        subprocess.run(["sox", "-n", "-r", "44100", "-c", "2", "-b", "16", wav, "synth", "181",
-                        "pinknoise", "vol", "0.3"], check=True)
-        subprocess.run(["lame", "--quiet", "-b", "128", wav, mp3], check=True)
-        os.remove(wav)
-    return mp3
-
-
-def fresh_copies(mp3, folder):
-    shutil.rmtree(folder, ignore_errors=True)
-    os.makedirs(folder)
-    data = open(mp3, "rb").read()
-    paths = []
-    for i in range(COPIES):
-        p = os.path.join(folder, "song%03d.mp3" % i)
-        with open(p, "wb") as f:
-            f.write(data)
-        paths.append(p)
-    return paths
 
 
 def timed(cmd):
@@ -64,10 +41,10 @@ def main():
     folder = os.path.join(WORK, "copies")
     figures = {"lirva-cli tag": [], "mid3v2": [], "lirva-cli show (no tags)": []}
     for _ in range(ROUNDS):
-        paths = fresh_copies(mp3, folder)
+        paths = [os.path.join(folder, n) for n in fresh_copies(mp3, folder, COPIES)]
         figures["lirva-cli show (no tags)"].append(timed([cli, "show"] + paths))
         figures["lirva-cli tag"].append(timed([cli, "tag", "--artist=Bench Artist"] + paths))
-        paths = fresh_copies(mp3, folder)
+        paths = [os.path.join(folder, n) for n in fresh_copies(mp3, folder, COPIES)]
         figures["mid3v2"].append(timed(["mid3v2", "--artist=Bench Artist"] + paths))
     print("%d copies of a %.2f MB MP3, best of %d rounds:" % (COPIES, size / 1e6, ROUNDS))
     best = {k: min(v) for k, v in figures.items()}

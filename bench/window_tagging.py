@@ -17,43 +17,19 @@ import argparse
 import os
 import shutil
 import statistics
-import subprocess
 import sys
 import time
 
 ROOT = os.path.dirname(os.path.dirname(os.path.abspath(__file__)))
 sys.path.insert(0, os.path.join(ROOT, "tests", "e2e"))
 from lirva_e2e import Driver, WinePrefix, Xvfb, wait_until  # noqa: E402
+sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
+from bench_files import fresh_copies, source_mp3  # noqa: E402
 
 WORK = os.path.join(ROOT, "build", "bench")
 COPIES = 100
 LIST, ARTIST = 101, 209
 ARTIST_TEXT = "Bench Artist"
-
-
-def source_mp3():
-    os.makedirs(WORK, exist_ok=True)
-    mp3 = os.path.join(WORK, "source.mp3")
-    if not os.path.exists(mp3):
-        wav = os.path.join(WORK, "source.wav")
-        subprocess.run(["sox", "-n", "-r", "44100", "-c", "2", "-b", "16", wav, "synth", "181",
-                        "pinknoise", "vol", "0.3"], check=True)
-        subprocess.run(["lame", "--quiet", "-b", "128", wav, mp3], check=True)
-        os.remove(wav)
-    return mp3
-
-
-def fresh_copies(mp3, folder):
-    shutil.rmtree(folder, ignore_errors=True)
-    os.makedirs(folder)
-    data = open(mp3, "rb").read()
-    names = []
-    for i in range(COPIES):
-        name = "song%03d.mp3" % i
-        with open(os.path.join(folder, name), "wb") as f:
-            f.write(data)
-        names.append(name)
-    return names
 
 
 def all_tagged(folder, names):
@@ -112,11 +88,11 @@ def main():
     with Xvfb() as x, WinePrefix(os.path.join(ROOT, "build", "wine", "bench-window"), x.display) as wine:
         with Driver(wine, os.path.join(build, "lirva-driver.exe")) as d:
             for _ in range(a.rounds):
-                names = fresh_copies(mp3, window_folder)
+                names = fresh_copies(mp3, window_folder, COPIES)
                 figures["window"].append(time_window(d, exe, window_folder, names))
                 if not all_tagged(window_folder, names):
                     raise RuntimeError("the window did not tag every copy")
-                names = fresh_copies(mp3, cli_folder)
+                names = fresh_copies(mp3, cli_folder, COPIES)
                 figures["lirva-cli.exe"].append(time_cli(d, cli, cli_folder, names))
                 if not all_tagged(cli_folder, names):
                     raise RuntimeError("lirva-cli.exe did not tag every copy")
