@@ -6,6 +6,15 @@ import subprocess
 
 ROOT = os.path.dirname(os.path.dirname(os.path.abspath(__file__)))
 WORK = os.path.join(ROOT, "build", "bench")
+RELEASE_BUILD = os.path.join(ROOT, "build", "native-release")
+
+
+def release_cli():
+    """lirva-cli of the optimised native build, built when needed."""
+    subprocess.run(["cmake", "-S", ROOT, "-B", RELEASE_BUILD, "-G", "Ninja", "-DCMAKE_BUILD_TYPE=Release"],
+                   check=True, stdout=subprocess.DEVNULL)
+    subprocess.run(["ninja", "-C", RELEASE_BUILD, "lirva-cli"], check=True, stdout=subprocess.DEVNULL)
+    return os.path.join(RELEASE_BUILD, "lirva-cli")
 
 
 def source_mp3():

@@ -12,16 +12,10 @@ import sys
 import time
 
 ROOT = os.path.dirname(os.path.dirname(os.path.abspath(__file__)))
-BUILD = os.path.join(ROOT, "build", "native-release")
 WORK = os.path.join(ROOT, "build", "bench")
+sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
+from bench_files import release_cli  # noqa: E402
 ROUNDS = int(os.environ.get("BENCH_ROUNDS", "3"))
-
-
-def build():
-    subprocess.run(["cmake", "-S", ROOT, "-B", BUILD, "-G", "Ninja", "-DCMAKE_BUILD_TYPE=Release"],
-                   check=True, stdout=subprocess.DEVNULL)
-    subprocess.run(["ninja", "-C", BUILD, "lirva-cli"], check=True, stdout=subprocess.DEVNULL)
-    return os.path.join(BUILD, "lirva-cli")
 
 
 def source_mp3():
@@ -48,7 +42,7 @@ def best_time(cmd):
 
 
 def main():
-    cli = build()
+    cli = release_cli()
     mp3 = source_mp3()
     out = os.path.join(WORK, "decoded.wav")
     figures = {"lirva-cli decode": best_time([cli, "decode", mp3, out])}

@@ -13,19 +13,11 @@ import sys
 import time
 
 ROOT = os.path.dirname(os.path.dirname(os.path.abspath(__file__)))
-BUILD = os.path.join(ROOT, "build", "native-release")
 WORK = os.path.join(ROOT, "build", "bench")
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
-from bench_files import fresh_copies, source_mp3  # noqa: E402
+from bench_files import fresh_copies, release_cli, source_mp3  # noqa: E402
 COPIES = 100
 ROUNDS = int(os.environ.get("BENCH_ROUNDS", "5"))
-
-
-def build():
-    subprocess.run(["cmake", "-S", ROOT, "-B", BUILD, "-G", "Ninja", "-DCMAKE_BUILD_TYPE=Release"],
-                   check=True, stdout=subprocess.DEVNULL)
-    subprocess.run(["ninja", "-C", BUILD, "lirva-cli"], check=True, stdout=subprocess.DEVNULL)
-    return os.path.join(BUILD, "lirva-cli")
 
 
 def timed(cmd):
@@ -35,7 +27,7 @@ def timed(cmd):
 
 
 def main():
-    cli = build()
+    cli = release_cli()
     mp3 = source_mp3()
     size = os.path.getsize(mp3)
     folder = os.path.join(WORK, "copies")

@@ -590,3 +590,54 @@ def run_suite(suite, tests, session, args, known_bugs=None):
     print("%s: %d of %d cases passed, %d skipped as known bugs" % (
         suite, len(results) - failed - skipped, len(results), skipped))
     return 1 if failed else 0
+
+
+class SuiteSession:
+    """What every end-to-end suite starts with: an emptied work folder under the
+    build, an Xvfb (unless a display is given), a Wine prefix that records the web
+    pages opened, and the driver. Suites add their own fixtures."""
+
+    def __init__(self, args, name):
+        self.build = os.path.abspath(args.build)
+        self.work = os.path.join(self.build, name + "-work")
+        shutil.rmtree(self.work, ignore_errors=True)
+        os.makedirs(self.work)
+        self.shots = os.path.join(self.build, "test-results", name + "-shots")
+        self.xvfb = None
+        display = args.display
+        if not display or args.own_display:
+            self.xvfb = Xvfb(display).start()
+            display = self.xvfb.display
+        self.wine = WinePrefix(args.prefix or os.path.join(ROOT, "build", "wine", name), display).start()
+        self.web_log = os.path.join(self.work, "web.txt")
+        self.wine.record_browser(self.web_log)
+        self.driver = self.new_driver()
+
+    def new_driver(self):
+        return Driver(self.wine, os.path.join(self.build, "lirva-driver.exe"),
+                      os.path.join(self.work, "driver-stderr.txt"))
+
+    def screenshot(self, name):
+        """A picture of the screen for a failing test; None when it can't be taken."""
+        os.makedirs(self.shots, exist_ok=True)
+        try:
+            return self.wine.screenshot(os.path.join(self.shots, name + ".png"))
+        except (subprocess.SubprocessError, OSError):
+            return None
+
+    def end_programs(self):
+        """Ends every program a test started and left running."""
+        for pid in self.driver.started:
+            try:
+                if self.driver.exit_code(pid) is None:
+                    self.driver.kill(pid)
+                    self.driver.wait_exit(pid, 10)
+            except DriverError:
+                pass
+        self.driver.started = []
+
+    def close(self):
+        self.driver.close()
+        self.wine.stop()
+        if self.xvfb:
+            self.xvfb.stop()

@@ -8,13 +8,11 @@ says it received.
 Without --display the tests start an Xvfb of their own on a free display.
 """
 import os
-import shutil
-import subprocess
 import sys
 
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
-from lirva_e2e import (ROOT, Driver, run_suite, suite_arguments, DriverError, WinePrefix, Xvfb, parse_reply, quote,  # noqa: E402
-                       read_lines, wait_until, win_path)
+from lirva_e2e import (Driver, DriverError, SuiteSession, Xvfb, parse_reply, quote,
+                       read_lines, run_suite, suite_arguments, wait_until, win_path)  # noqa: E402
 
 TESTS = []
 
@@ -352,46 +350,10 @@ def replies_keep_records_apart_from_quoted_separators(s):
 
 
 # ------------------------------------------------------------------ runner
-class Session:
+class Session(SuiteSession):
     def __init__(self, args):
-        build = os.path.abspath(args.build)
-        self.target_exe = os.path.join(build, "driver-target.exe")
-        self.work = os.path.join(build, "e2e-driver-work")
-        shutil.rmtree(self.work, ignore_errors=True)
-        os.makedirs(self.work)
-        self.shots = os.path.join(build, "test-results", "e2e-driver-shots")
-        self.xvfb = None
-        display = args.display
-        if not display or args.own_display:
-            self.xvfb = Xvfb(display).start()
-            display = self.xvfb.display
-        prefix = args.prefix or os.path.join(ROOT, "build", "wine", "e2e-driver")
-        self.wine = WinePrefix(prefix, display).start()
-        self.web_log = os.path.join(self.work, "web.txt")
-        self.wine.record_browser(self.web_log)
-        self.driver = Driver(self.wine, os.path.join(build, "lirva-driver.exe"),
-                             os.path.join(self.work, "driver-stderr.txt"))
-
-    def screenshot(self, name):
-        os.makedirs(self.shots, exist_ok=True)
-        try:
-            return self.wine.screenshot(os.path.join(self.shots, name + ".png"))
-        except (subprocess.SubprocessError, OSError):
-            return None
-
-    def end_programs(self):
-        for pid in self.driver.started:
-            try:
-                if self.driver.exit_code(pid) is None:
-                    self.driver.kill(pid)
-            except DriverError:
-                pass
-
-    def close(self):
-        self.driver.close()
-        self.wine.stop()
-        if self.xvfb:
-            self.xvfb.stop()
+        super().__init__(args, "e2e-driver")
+        self.target_exe = os.path.join(self.build, "driver-target.exe")
 
 
 def main():

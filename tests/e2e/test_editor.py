@@ -21,8 +21,8 @@ import sys
 import time
 
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
-from lirva_e2e import (ROOT, Driver, run_suite, suite_arguments, DriverError, WinePrefix, Xvfb, read_lines,  # noqa: E402
-                       wait_until, win_path)
+from lirva_e2e import (DriverError, ROOT, SuiteSession, Xvfb, read_lines, run_suite,
+                       suite_arguments, wait_until, win_path)  # noqa: E402
 
 from mutagen.id3 import COMM, ID3, TALB, TCOM, TCON, TIT2, TPE1, TRCK, TYER  # noqa: E402
 
@@ -675,34 +675,18 @@ class Shot:
         return tuple(self.rgb[i:i + 3])
 
 
-class Session:
+class Session(SuiteSession):
     def __init__(self, args):
-        build = os.path.abspath(args.build)
-        self.work = os.path.join(build, "e2e-editor-work")
-        shutil.rmtree(self.work, ignore_errors=True)
-        os.makedirs(self.work)
-        self.shots = os.path.join(build, "test-results", "e2e-editor-shots")
+        super().__init__(args, "e2e-editor")
         self.keep = os.path.join(ROOT, "build", "screenshots")
         # The program runs from a folder of its own, next to its help pages.
         self.app = os.path.join(self.work, "app")
         os.makedirs(os.path.join(self.app, "Help"))
         self.exe = os.path.join(self.app, "lirva.exe")
-        shutil.copyfile(os.path.join(build, "lirva.exe"), self.exe)
+        shutil.copyfile(os.path.join(self.build, "lirva.exe"), self.exe)
         with open(os.path.join(self.app, "Help", "index.html"), "w") as f:
             f.write("<html><body>Lirva help</body></html>\n")
         self.base_mp3 = self.make_base_mp3()
-
-        self.xvfb = None
-        display = args.display
-        if not display or args.own_display:
-            self.xvfb = Xvfb(display).start()
-            display = self.xvfb.display
-        prefix = args.prefix or os.path.join(ROOT, "build", "wine", "e2e-editor")
-        self.wine = WinePrefix(prefix, display).start()
-        self.web_log = os.path.join(self.work, "web.txt")
-        self.wine.record_browser(self.web_log)
-        self.driver = Driver(self.wine, os.path.join(build, "lirva-driver.exe"),
-                             os.path.join(self.work, "driver-stderr.txt"))
         # A clean slate for the program's settings, distinct system colours, and web
         # pages (.html files) handed to the browser launcher as on a desktop system.
         for key in (USER_KEY, MACHINE_KEY, VERSION_KEY):
@@ -716,8 +700,7 @@ class Session:
         self.driver.close()
         self.wine.stop()
         self.wine.start()
-        self.driver = Driver(self.wine, os.path.join(build, "lirva-driver.exe"),
-                             os.path.join(self.work, "driver-stderr.txt"))
+        self.driver = self.new_driver()
 
     def make_base_mp3(self):
         wav = os.path.join(self.work, "base.wav")
@@ -756,29 +739,6 @@ class Session:
     def screenshot_to_keep(self, name):
         os.makedirs(self.keep, exist_ok=True)
         return self.wine.screenshot(os.path.join(self.keep, "e2e-editor-%s.png" % name))
-
-    def screenshot(self, name):
-        os.makedirs(self.shots, exist_ok=True)
-        try:
-            return self.wine.screenshot(os.path.join(self.shots, name + ".png"))
-        except (subprocess.SubprocessError, OSError):
-            return None
-
-    def end_programs(self):
-        for pid in self.driver.started:
-            try:
-                if self.driver.exit_code(pid) is None:
-                    self.driver.kill(pid)
-                    self.driver.wait_exit(pid, 10)
-            except DriverError:
-                pass
-        self.driver.started = []
-
-    def close(self):
-        self.driver.close()
-        self.wine.stop()
-        if self.xvfb:
-            self.xvfb.stop()
 
 
 def main():
