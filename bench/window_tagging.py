@@ -9,7 +9,7 @@ Makes a 2.9 MB 128 kbit/s MP3 without tags (sox and lame), then in each round:
   times it from start to exit.
 Prints the best of the rounds and the ratio window / command line (goal: at most 1.5).
 
-    bench/window_tagging.py [--build build/win32] [--rounds 3]
+    bench/window_tagging.py [--build build/win32|build/win64] [--rounds 3]
 
 Runs on an Xvfb display and in a Wine prefix of its own (build/wine/bench-window).
 """
@@ -22,7 +22,7 @@ import time
 
 ROOT = os.path.dirname(os.path.dirname(os.path.abspath(__file__)))
 sys.path.insert(0, os.path.join(ROOT, "tests", "e2e"))
-from lirva_e2e import Driver, WinePrefix, Xvfb, wait_until  # noqa: E402
+from lirva_e2e import Driver, WinePrefix, Xvfb, wait_until, windows_build  # noqa: E402
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
 from bench_files import fresh_copies, source_mp3  # noqa: E402
 
@@ -76,10 +76,10 @@ def time_cli(d, cli, folder, names):
 
 def main():
     ap = argparse.ArgumentParser()
-    ap.add_argument("--build", default=os.path.join(ROOT, "build", "win32"))
+    ap.add_argument("--build", help="the Windows build folder (default: the one that runs here)")
     ap.add_argument("--rounds", type=int, default=int(os.environ.get("BENCH_ROUNDS", "3")))
     a = ap.parse_args()
-    build = os.path.abspath(a.build)
+    build = os.path.abspath(a.build or windows_build())
     exe, cli = os.path.join(build, "lirva.exe"), os.path.join(build, "lirva-cli.exe")
     mp3 = source_mp3()
     window_folder = os.path.join(WORK, "window-copies")

@@ -108,10 +108,17 @@ fi
 [ "$(ident "$here/tag.ico" '%wx%h')" = 16x16 ] || bad "tag.ico: $(ident "$here/tag.ico" '%wx%h'), want 16x16"
 
 # --- manifest ---------------------------------------------------------------
-m=$here/lirva.manifest
-grep -q 'name="Microsoft.Windows.Common-Controls" version="6.0.0.0"' "$m" || bad 'manifest does not ask for common controls 6.0.0.0'
-grep -qiE 'trustInfo|requestedExecutionLevel|compatibility|supportedOS|dpiAware' "$m" && bad 'manifest must ask for nothing but common controls 6'
-[ "$(grep -c '<dependentAssembly>' "$m")" = 1 ] || bad 'manifest must name exactly one dependent assembly'
+for m in "$here/lirva.manifest" "$here/lirva-amd64.manifest"; do
+  grep -q 'name="Microsoft.Windows.Common-Controls" version="6.0.0.0"' "$m" || bad "$(basename "$m") does not ask for common controls 6.0.0.0"
+  grep -qiE 'trustInfo|requestedExecutionLevel|compatibility|supportedOS|dpiAware' "$m" && bad "$(basename "$m") must ask for nothing but common controls 6"
+  [ "$(grep -c '<dependentAssembly>' "$m")" = 1 ] || bad "$(basename "$m") must name exactly one dependent assembly"
+done
+# Each build's manifest names its own processor; otherwise the common controls
+# 6 assembly is not found and the program gets the old controls.
+[ "$(grep -c 'processorArchitecture="x86"' "$here/lirva.manifest")" = 2 ] || bad 'lirva.manifest must name x86 twice'
+[ "$(grep -c 'processorArchitecture="amd64"' "$here/lirva-amd64.manifest")" = 2 ] || bad 'lirva-amd64.manifest must name amd64 twice'
+diff <(sed 's/"x86"/"amd64"/' "$here/lirva.manifest") "$here/lirva-amd64.manifest" >/dev/null || bad 'the two manifests differ in more than the processor'
+
 
 if [ "$fail" = 0 ]; then
   echo "check-resources: all good"

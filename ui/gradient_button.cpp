@@ -56,10 +56,26 @@ void Outline(HDC dc, int left, int top, int right, int bottom, COLORREF colour) 
   DeleteObject(pen);
 }
 
-// The icon at the left, the caption behind it, both centred vertically.
+// The button's caption in `font`, centred vertically, starting at `left`, or
+// centred in the button as well when `left` is negative.
+void DrawCaption(const DRAWITEMSTRUCT& item, HFONT font, int left) {
+  char text[260];
+  int length = GetWindowTextA(item.hwndItem, text, sizeof(text));
+  HGDIOBJ oldFont = SelectObject(item.hDC, font);
+  SIZE extent = {0, 0};
+  GetTextExtentPoint32A(item.hDC, text, length, &extent);
+  const RECT& r = item.rcItem;
+  if (left < 0) left = r.left + (r.right - r.left - extent.cx) / 2;
+  ExtTextOutA(item.hDC, left, (r.bottom - r.top - extent.cy) / 2, 0, nullptr, text, length,
+              nullptr);
+  SelectObject(item.hDC, oldFont);
+}
+
+// The icon at the left, the caption behind it, both centred vertically. Without
+// an icon (or one that can't be read) the caption alone, centred.
 void DrawIconAndText(const DRAWITEMSTRUCT& item, HICON icon, HFONT font, bool disabled) {
   ICONINFO info;
-  if (!GetIconInfo(icon, &info)) return;
+  if (!icon || !GetIconInfo(icon, &info)) return DrawCaption(item, font, -1);
   if (info.hbmMask) DeleteObject(info.hbmMask);
   if (info.hbmColor) DeleteObject(info.hbmColor);
   const int h = static_cast<int>(info.xHotspot);
@@ -68,15 +84,7 @@ void DrawIconAndText(const DRAWITEMSTRUCT& item, HICON icon, HFONT font, bool di
   DrawStateA(item.hDC, nullptr, nullptr, reinterpret_cast<LPARAM>(icon), 0,
              r.left + 2 + h / 4, (r.bottom - r.top - 2 * v) / 2, 0, 0,
              DST_ICON | (disabled ? DSS_DISABLED : DSS_NORMAL));
-
-  char text[260];
-  int length = GetWindowTextA(item.hwndItem, text, sizeof(text));
-  HGDIOBJ oldFont = SelectObject(item.hDC, font);
-  SIZE extent = {0, 0};
-  GetTextExtentPoint32A(item.hDC, text, length, &extent);
-  ExtTextOutA(item.hDC, r.left + 3 + 2 * h + h / 2, (r.bottom - r.top - extent.cy) / 2, 0,
-              nullptr, text, length, nullptr);
-  SelectObject(item.hDC, oldFont);
+  DrawCaption(item, font, r.left + 3 + 2 * h + h / 2);
 }
 }  // namespace
 
@@ -128,7 +136,7 @@ void DrawGradientButton(const DRAWITEMSTRUCT& item, HFONT font) {
   SetBkMode(dc, TRANSPARENT);
   SetTextColor(dc, GetSysColor(disabled ? COLOR_GRAYTEXT : COLOR_BTNTEXT));
   HICON icon = reinterpret_cast<HICON>(SendMessageA(item.hwndItem, BM_GETIMAGE, IMAGE_ICON, 0));
-  if (icon) DrawIconAndText(item, icon, font, disabled);
+  DrawIconAndText(item, icon, font, disabled);
 
   if (item.itemState & ODS_FOCUS) {
     RECT focus = r;

@@ -51,10 +51,18 @@ std::string SettingsKeyPath(const char* area) {
   return path;
 }
 
+REGSAM RegistryViewOf(HKEY root) {
+#ifdef _WIN64
+  if (root == HKEY_LOCAL_MACHINE) return KEY_WOW64_32KEY;
+#endif
+  (void)root;
+  return 0;
+}
+
 std::string ReadSettingText(HKEY root, const char* keyPath, const char* name,
                             const char* defaultText) {
   RegistryKey key;
-  if (RegOpenKeyExA(root, keyPath, 0, KEY_QUERY_VALUE, key.Out()) != ERROR_SUCCESS)
+  if (RegOpenKeyExA(root, keyPath, 0, KEY_QUERY_VALUE | RegistryViewOf(root), key.Out()) != ERROR_SUCCESS)
     return defaultText;
   char buffer[kSettingsTextMax + 1];
   DWORD type = 0;
@@ -76,7 +84,8 @@ std::string ReadSettingText(HKEY root, const char* keyPath, const char* name,
 
 void WriteSettingText(HKEY root, const char* keyPath, const char* name, const char* text) {
   RegistryKey key;
-  if (RegCreateKeyExA(root, keyPath, 0, nullptr, REG_OPTION_NON_VOLATILE, KEY_SET_VALUE, nullptr,
+  if (RegCreateKeyExA(root, keyPath, 0, nullptr, REG_OPTION_NON_VOLATILE,
+                      KEY_SET_VALUE | RegistryViewOf(root), nullptr,
                       key.Out(), nullptr) != ERROR_SUCCESS)
     return;
   RegSetValueExA(key.get(), name, 0, REG_SZ, reinterpret_cast<const BYTE*>(text),

@@ -47,6 +47,12 @@ constexpr int kDefaultDevice = 0;
 // "Software\Vantoral\Lirva\<area>".
 std::string SettingsKeyPath(const char* area);
 
+// The registry view in which a key under `root` is opened. On 64-bit Windows a
+// 32-bit program sees the 32-bit view of the machine's "Software" key, so the
+// 64-bit build opens machine-wide keys in that view too, and both builds share
+// one set of values. The 32-bit build asks for no view (as Windows 2000 needs).
+REGSAM RegistryViewOf(HKEY root);
+
 // The two operations on the registry. Reading gives the stored text, at most 259
 // characters, or `defaultText` when the key or the value can't be opened or read
 // or does not hold text. Writing creates the key when missing and ignores errors.

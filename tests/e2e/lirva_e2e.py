@@ -48,6 +48,13 @@ class DriverError(Exception):
     pass
 
 
+def windows_build():
+    """The Windows build folder whose programs run on this machine (the 32-bit build
+    where it runs 32-bit programs, else the 64-bit one)."""
+    return subprocess.run([WINE_RUN, "--build"], stdout=subprocess.PIPE, check=True,
+                          universal_newlines=True).stdout.strip()
+
+
 def win_path(path):
     """The Windows name (drive Z:) of a Linux path."""
     return "Z:" + os.path.abspath(path).replace("/", "\\")
@@ -221,8 +228,8 @@ class WinePrefix:
         """Makes the prefix if needed, keeps one wineserver for it until stop(), and
         starts its background services with their output away from any pipe of ours
         (they would otherwise hold a test's pipe open)."""
-        if not os.path.exists(os.path.join(self.prefix, ".lirva-ready")):
-            self.run("cmd", "/c", "exit", timeout=300)
+        subprocess.run([WINE_RUN, "--prepare"], env=self.env(), stdin=subprocess.DEVNULL,
+                       stdout=subprocess.DEVNULL, timeout=300, check=True)
         subprocess.run(["wineserver", "-p"], env=self.env(), stdin=subprocess.DEVNULL,
                        stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL, timeout=30)
         self.run("cmd", "/c", "exit", timeout=120)
@@ -541,7 +548,7 @@ class Driver:
 def suite_arguments(default_prefix_name):
     """The command line that every end-to-end suite takes."""
     ap = argparse.ArgumentParser()
-    ap.add_argument("--build", default=os.path.join(ROOT, "build", "win32"))
+    ap.add_argument("--build", help="the Windows build folder (default: the one that runs here)")
     ap.add_argument("--prefix", help="Wine prefix (default build/wine/%s)" % default_prefix_name)
     ap.add_argument("--display", help="an X display to use instead of a new Xvfb")
     ap.add_argument("--own-display", action="store_true", help="start Xvfb on --display")
@@ -598,7 +605,7 @@ class SuiteSession:
     pages opened, and the driver. Suites add their own fixtures."""
 
     def __init__(self, args, name):
-        self.build = os.path.abspath(args.build)
+        self.build = os.path.abspath(args.build or windows_build())
         self.work = os.path.join(self.build, name + "-work")
         shutil.rmtree(self.work, ignore_errors=True)
         os.makedirs(self.work)

@@ -4,6 +4,7 @@
 #include <windows.h>
 #include <commctrl.h>
 
+#include <algorithm>
 #include <cstdlib>
 #include <string>
 #include <utility>
@@ -226,8 +227,26 @@ TEST_F(Controls, GradientButtonFaceAndFrame) {
     EXPECT_NEAR(bottom, Scaled(Channel(face, i), 0.87), 4) << "channel " << i;
     EXPECT_GT(top, bottom) << "channel " << i;
   }
-  // Without an icon no text is drawn: a row through the middle is one colour.
-  for (int x = 3; x < 117; ++x) ASSERT_EQ(canvas.At(x, 15), canvas.At(3, 15)) << x;
+  // Without an icon the caption still shows, centred in the face.
+  char caption[64];
+  GetWindowTextA(Item(215), caption, sizeof caption);
+  SetWindowTextA(Item(215), "");
+  Canvas empty(120, 30);
+  Draw(215, 0, empty);
+  SetWindowTextA(Item(215), "Second");
+  Canvas text(120, 30);
+  Draw(215, 0, text);
+  SetWindowTextA(Item(215), caption);
+  int left = 120, right = -1, top = 30, bottom = -1;
+  for (int y = 0; y < 30; ++y)
+    for (int x = 0; x < 120; ++x)
+      if (text.At(x, y) != empty.At(x, y)) {
+        left = std::min(left, x), right = std::max(right, x);
+        top = std::min(top, y), bottom = std::max(bottom, y);
+      }
+  ASSERT_GE(right - left, 20) << "no caption drawn";
+  EXPECT_NEAR(left + right, 119, 6);
+  EXPECT_NEAR(top + bottom, 29, 6);
 
   // Pressed: a flat lighter face and a light frame.
   Canvas pressed(120, 30);

@@ -17,14 +17,16 @@ const char kPlayerKey[] = "Software\\Vantoral\\Lirva\\Player";
 void ClearAreas() {
   for (const char* path : {kMainWindowKey, kFindWindowKey, kSettingsKey, kPlayerKey}) {
     RegDeleteKeyA(HKEY_CURRENT_USER, path);
-    RegDeleteKeyA(HKEY_LOCAL_MACHINE, path);
+    RegDeleteKeyExA(HKEY_LOCAL_MACHINE, path, RegistryViewOf(HKEY_LOCAL_MACHINE), 0);
   }
 }
 
 // Every byte stored, after "sz:" for REG_SZ; "<absent>" when there is no value.
-std::string ReadRaw(HKEY root, const char* path, const char* name) {
+// Read in the program's own view of `root` unless a view is given.
+std::string ReadRaw(HKEY root, const char* path, const char* name, REGSAM view = ~0u) {
   HKEY key;
-  if (RegOpenKeyExA(root, path, 0, KEY_QUERY_VALUE, &key) != ERROR_SUCCESS) return "<absent>";
+  if (view == ~0u) view = RegistryViewOf(root);
+  if (RegOpenKeyExA(root, path, 0, KEY_QUERY_VALUE | view, &key) != ERROR_SUCCESS) return "<absent>";
   char data[1024];
   DWORD size = sizeof data, type = 0;
   LONG status = RegQueryValueExA(key, name, nullptr, &type, reinterpret_cast<BYTE*>(data), &size);
@@ -35,7 +37,8 @@ std::string ReadRaw(HKEY root, const char* path, const char* name) {
 
 void WriteRaw(HKEY root, const char* path, const char* name, DWORD type, const std::string& bytes) {
   HKEY key;
-  RegCreateKeyExA(root, path, 0, nullptr, 0, KEY_SET_VALUE, nullptr, &key, nullptr);
+  RegCreateKeyExA(root, path, 0, nullptr, 0, KEY_SET_VALUE | RegistryViewOf(root), nullptr, &key,
+                  nullptr);
   RegSetValueExA(key, name, 0, type, reinterpret_cast<const BYTE*>(bytes.data()),
                  static_cast<DWORD>(bytes.size()));
   RegCloseKey(key);
@@ -68,6 +71,11 @@ TEST_F(Settings, WritesTextAndNumbersAsRegSzWithTerminatingZeroUnderTheirRoot) {
   EXPECT_EQ(ReadMachineText(kSettingsArea, kLoadFromFolderValue), "C:\\Music\\New");
   EXPECT_EQ(ReadMachineNumber(kPlayerArea, kVolumeDBValue, kDefaultVolumeDB), -12);
   EXPECT_EQ(ReadMainWindowNumber(kWindowWidthValue, kDefaultWindowWidth), 640);
+
+  // Both builds keep machine-wide values in the 32-bit view of the machine's
+  // "Software" key, where the 32-bit program on 64-bit Windows finds them.
+  EXPECT_EQ(ReadRaw(HKEY_LOCAL_MACHINE, kPlayerKey, "VolumeDB", KEY_WOW64_32KEY), Sz("-12"));
+  EXPECT_EQ(ReadRaw(HKEY_LOCAL_MACHINE, kPlayerKey, "VolumeDB", KEY_WOW64_64KEY), "<absent>");
 }
 
 TEST_F(Settings, AbsentOrEmptyValuesGiveDefaultsAndNumbersAreTheirLeadingDigits) {

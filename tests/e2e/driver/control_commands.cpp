@@ -258,7 +258,7 @@ void CmdChoose(Args& args, Reply& reply) {
   std::string wanted = args.Text(1);
   DWORD timeout = TimeoutOf(args);
   if (!combo || !args.Error().empty()) return;
-  long index = -1;
+  long long index = -1;
   if (!ParseNumber(wanted, &index)) {
     long count = Ask(combo, CB_GETCOUNT, 0, 0, timeout, reply);
     index = -1;

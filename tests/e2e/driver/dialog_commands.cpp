@@ -23,7 +23,11 @@ constexpr ButtonName kButtonNames[] = {
 };
 
 bool ButtonId(const std::string& text, long* id) {
-  if (ParseNumber(text, id)) return true;
+  long long number = 0;
+  if (ParseNumber(text, &number)) {
+    *id = static_cast<long>(number);
+    return true;
+  }
   std::string lower;
   for (char c : text) lower += static_cast<char>(tolower(static_cast<unsigned char>(c)));
   for (const ButtonName* b = kButtonNames; b->name; ++b) {

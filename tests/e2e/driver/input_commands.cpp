@@ -55,7 +55,7 @@ bool LookUpKey(const std::string& name, Chord* chord) {
     }
   }
   if (name.size() > 2 && name[0] == 'v' && name[1] == 'k') {  // vk<number>: any key code
-    long code = 0;
+    long long code = 0;
     if (ParseNumber(name.substr(2), &code) && code > 0 && code < 256) {
       chord->key = static_cast<WORD>(code);
       return true;
@@ -171,7 +171,7 @@ void CmdType(Args& args, Reply& reply) {
 // of the window's client area.
 void CmdMouse(Args& args, Reply& reply) {
   HWND window = TargetWindow(args, 0);
-  POINT at = {args.Number(1), args.Number(2)};
+  POINT at = {static_cast<LONG>(args.Number(1)), static_cast<LONG>(args.Number(2))};
   std::string button = args.Option("button", "left");
   bool twice = args.OptionNumber("double", 0) != 0;
   DWORD timeout = static_cast<DWORD>(args.OptionNumber("timeout", kDefaultTimeoutMs));

@@ -11,7 +11,7 @@ void Deliver(HWND window, UINT message, WPARAM wParam, LPARAM lParam, Args& args
     LRESULT result = 0;
     if (!SendWithin(window, message, wParam, lParam, timeout, &result))
       return reply.Fail("window did not answer in time");
-    reply.Number(static_cast<long>(result));
+    reply.Number(static_cast<long long>(result));
     return;
   }
   if (!PostMessageA(window, message, wParam, lParam)) reply.Fail("PostMessage failed");
@@ -45,23 +45,23 @@ void CmdClose(Args& args, Reply& reply) {
 void CmdSend(Args& args, Reply& reply) {
   HWND window = TargetWindow(args, 0);
   long message = args.Number(1);
-  long wParam = args.Count() > 2 ? args.Number(2) : 0;
-  long lParam = args.Count() > 3 ? args.Number(3) : 0;
+  long long wParam = args.Count() > 2 ? args.Number(2) : 0;
+  long long lParam = args.Count() > 3 ? args.Number(3) : 0;
   DWORD timeout = static_cast<DWORD>(args.OptionNumber("timeout", kDefaultTimeoutMs));
   if (!window || !args.Error().empty()) return;
   LRESULT result = 0;
   if (!SendWithin(window, static_cast<UINT>(message), static_cast<WPARAM>(wParam),
                   static_cast<LPARAM>(lParam), timeout, &result))
     return reply.Fail("window did not answer in time");
-  reply.Number(static_cast<long>(result));
+  reply.Number(static_cast<long long>(result));
 }
 
 // post <hwnd> <message> [wparam] [lparam] [id=N] -> ok
 void CmdPost(Args& args, Reply& reply) {
   HWND window = TargetWindow(args, 0);
   long message = args.Number(1);
-  long wParam = args.Count() > 2 ? args.Number(2) : 0;
-  long lParam = args.Count() > 3 ? args.Number(3) : 0;
+  long long wParam = args.Count() > 2 ? args.Number(2) : 0;
+  long long lParam = args.Count() > 3 ? args.Number(3) : 0;
   if (!window || !args.Error().empty()) return;
   if (!PostMessageA(window, static_cast<UINT>(message), static_cast<WPARAM>(wParam),
                     static_cast<LPARAM>(lParam)))

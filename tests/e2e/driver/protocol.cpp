@@ -73,15 +73,15 @@ bool ReadWord(const std::string& line, size_t* pos, std::string* word, size_t* o
 
 }  // namespace
 
-bool ParseNumber(const std::string& text, long* value) {
+bool ParseNumber(const std::string& text, long long* value) {
   if (text.empty()) return false;
   char* end = nullptr;
-  // Handles above 0x7fffffff still fit: read as unsigned, keep the bits.
+  // Hexadecimal values keep their bits, whatever the top bit.
   if (text.size() > 2 && text[0] == '0' && (text[1] == 'x' || text[1] == 'X')) {
-    unsigned long u = strtoul(text.c_str(), &end, 16);
-    *value = static_cast<long>(u);
+    unsigned long long u = strtoull(text.c_str(), &end, 16);
+    *value = static_cast<long long>(u);
   } else {
-    *value = strtol(text.c_str(), &end, 10);
+    *value = strtoll(text.c_str(), &end, 10);
   }
   return end && *end == '\0';
 }
@@ -120,19 +120,30 @@ void Args::Fail(const std::string& why) {
   if (error_.empty()) error_ = why;
 }
 
-HWND Args::Window(size_t i) {
-  long value = 0;
-  if (i >= words_.size() || !ParseNumber(words_[i], &value)) {
+// A handle as the driver prints it (hexadecimal with "0x", or decimal), all its bits.
+HWND Args::Handle(size_t i) {
+  const std::string& text = Word(i);
+  char* end = nullptr;
+  unsigned long long value = 0;
+  if (text.size() > 2 && text[0] == '0' && (text[1] == 'x' || text[1] == 'X'))
+    value = strtoull(text.c_str() + 2, &end, 16);
+  else if (!text.empty())
+    value = strtoull(text.c_str(), &end, 10);
+  if (text.empty() || !end || *end != '\0') {
     Fail("expected a window handle as argument " + std::to_string(i + 1));
     return nullptr;
   }
-  HWND hwnd = reinterpret_cast<HWND>(static_cast<uintptr_t>(static_cast<unsigned long>(value)));
-  if (!IsWindow(hwnd)) Fail("no such window: " + words_[i]);
+  return reinterpret_cast<HWND>(static_cast<uintptr_t>(value));
+}
+
+HWND Args::Window(size_t i) {
+  HWND hwnd = Handle(i);
+  if (hwnd && !IsWindow(hwnd)) Fail("no such window: " + words_[i]);
   return hwnd;
 }
 
-long Args::Number(size_t i) {
-  long value = 0;
+long long Args::Number(size_t i) {
+  long long value = 0;
   if (i >= words_.size() || !ParseNumber(words_[i], &value)) {
     Fail("expected a number as argument " + std::to_string(i + 1));
     return 0;
@@ -163,12 +174,12 @@ std::string Args::Option(const char* option, const char* fallback) const {
 long Args::OptionNumber(const char* option, long fallback) {
   for (const auto& o : options_) {
     if (o.first != option) continue;
-    long value = 0;
+    long long value = 0;
     if (!ParseNumber(o.second, &value)) {
       Fail(std::string("option ") + option + " needs a number");
       return fallback;
     }
-    return value;
+    return static_cast<long>(value);
   }
   return fallback;
 }
@@ -208,7 +219,7 @@ void Reply::Separate() {
   if (!fields_.empty()) fields_ += ' ';
 }
 
-Reply& Reply::Number(long value) {
+Reply& Reply::Number(long long value) {
   Separate();
   fields_ += std::to_string(value);
   return *this;
@@ -222,8 +233,8 @@ Reply& Reply::Unsigned(unsigned long value) {
 
 Reply& Reply::Handle(const void* handle) {
   char text[24];
-  snprintf(text, sizeof text, "0x%lx",
-           static_cast<unsigned long>(reinterpret_cast<uintptr_t>(handle)));
+  snprintf(text, sizeof text, "0x%llx",
+           static_cast<unsigned long long>(reinterpret_cast<uintptr_t>(handle)));
   Separate();
   fields_ += text;
   return *this;

@@ -27,8 +27,9 @@ class Args {
   const std::string& Word(size_t i) const;
 
   // Positional values; a missing or malformed value records an error.
-  HWND Window(size_t i);
-  long Number(size_t i);
+  HWND Window(size_t i);  // a handle of a window that exists
+  HWND Handle(size_t i);  // any handle, existing or not
+  long long Number(size_t i);  // wide enough for a WPARAM or LPARAM of either build
   std::string Text(size_t i);
 
   bool Has(const char* option) const;
@@ -50,11 +51,11 @@ class Args {
 };
 
 // Parses "123", "-5", "0x1f"; false for anything else.
-bool ParseNumber(const std::string& text, long* value);
+bool ParseNumber(const std::string& text, long long* value);
 
 class Reply {
  public:
-  Reply& Number(long value);
+  Reply& Number(long long value);
   Reply& Unsigned(unsigned long value);
   Reply& Handle(const void* handle);
   Reply& Text(const std::string& text);

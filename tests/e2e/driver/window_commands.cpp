@@ -30,10 +30,9 @@ void CmdFind(Args& args, Reply& reply) {
 
 // gone <hwnd> [timeout=ms] -> ok once the window no longer exists.
 void CmdGone(Args& args, Reply& reply) {
-  long value = args.Number(0);
+  HWND window = args.Handle(0);
   DWORD timeout = static_cast<DWORD>(args.OptionNumber("timeout", kDefaultTimeoutMs));
   if (!args.Error().empty()) return;
-  HWND window = reinterpret_cast<HWND>(static_cast<uintptr_t>(static_cast<unsigned long>(value)));
   if (!WaitUntil(timeout, [&] { return !IsWindow(window); }))
     reply.Fail("window still exists");
 }
