@@ -48,6 +48,12 @@ std::string JoinPath(const std::string& directory, const std::string& name,
   return out;
 }
 
+std::string LowerCase(const std::string& text) {
+  std::string lower(text);
+  for (char& c : lower) c = Lower(c);
+  return lower;
+}
+
 bool EqualsNoCase(const std::string& a, const std::string& b) {
   if (a.size() != b.size()) return false;
   for (size_t i = 0; i < a.size(); ++i)

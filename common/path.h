@@ -22,3 +22,5 @@ std::string JoinPath(const std::string& directory, const std::string& name,
 
 // Letter-case-insensitive comparison of ASCII text.
 bool EqualsNoCase(const std::string& a, const std::string& b);
+// The text with ASCII capitals made small: equal for texts EqualsNoCase finds equal.
+std::string LowerCase(const std::string& text);

@@ -3,6 +3,7 @@
 #include <commctrl.h>
 
 #include <algorithm>
+#include <set>
 
 #include "app/win32/settings.h"
 #include "common/path.h"
@@ -140,20 +141,34 @@ std::vector<std::string> MainDialog::SelectedPaths() const {
   return paths;
 }
 
-bool MainDialog::AddRow(const std::string& path) {
+bool MainDialog::AddRow(const std::string& path) { return AddRows({path}) == 0; }
+
+size_t MainDialog::AddRows(const std::vector<std::string>& paths) {
+  // The rows' paths are read once, not once for every new file.
+  std::set<std::string> present;
   const int rows = RowCount();
-  for (int row = 0; row < rows; ++row)
-    if (EqualsNoCase(PathOfRow(row), path)) return false;
-  std::string name = FileNameOf(path), folder = DirectoryOf(path);
-  LVITEMA item = {};
-  item.mask = LVIF_TEXT;
-  item.iItem = rows;
-  item.pszText = const_cast<char*>(name.c_str());
+  for (int row = 0; row < rows; ++row) present.insert(LowerCase(PathOfRow(row)));
   HWND list = Item(IDC_FILELIST);
-  int at = ListView_InsertItem(list, &item);
-  if (at < 0) return true;
-  ListView_SetItemText(list, at, 1, const_cast<char*>(folder.c_str()));
-  return true;
+  size_t skipped = 0;
+  // Drawn once at the end: a list that repaints after every insert takes seconds
+  // for a few hundred files.
+  SendMessageA(list, WM_SETREDRAW, FALSE, 0);
+  for (const std::string& path : paths) {
+    if (!present.insert(LowerCase(path)).second) {
+      ++skipped;
+      continue;
+    }
+    std::string name = FileNameOf(path), folder = DirectoryOf(path);
+    LVITEMA item = {};
+    item.mask = LVIF_TEXT;
+    item.iItem = RowCount();
+    item.pszText = const_cast<char*>(name.c_str());
+    int at = ListView_InsertItem(list, &item);
+    if (at >= 0) ListView_SetItemText(list, at, 1, const_cast<char*>(folder.c_str()));
+  }
+  SendMessageA(list, WM_SETREDRAW, TRUE, 0);
+  InvalidateRect(list, nullptr, TRUE);
+  return skipped;
 }
 
 void MainDialog::AddFiles() {
@@ -186,10 +201,7 @@ void MainDialog::AddFiles() {
   }
   WriteMachineText(kSettingsArea, kLoadFromFolderValue, chosenFolder.c_str());
 
-  bool skipped = false;
-  for (const std::string& path : paths)
-    if (!AddRow(path)) skipped = true;
-  if (skipped)
+  if (AddRows(paths) > 0)
     MessageBoxA(hwnd(), "One or more files were not added because they already exist in the list.",
                 "Lirva", MB_OK | MB_ICONINFORMATION);
 }

@@ -32,6 +32,9 @@ class MainDialog : public AppWindowBase {
   void RaiseSplash();
   // Appends a row unless the path is already listed (letter case ignored).
   bool AddRow(const std::string& path);
+  // Appends a row for each path that no row has yet (letter case ignored); returns
+  // how many were skipped as already present.
+  size_t AddRows(const std::vector<std::string>& paths);
 
   // Rows of the file list.
   int RowCount() const;

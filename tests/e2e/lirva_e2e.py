@@ -488,8 +488,8 @@ class Driver:
         """(left, top, right, bottom) of a row in the list's client coordinates."""
         return tuple(self._one(self.call("rowrect", hwnd, row, id=id)))
 
-    def list_count(self, hwnd, id=None):
-        return self._one(self.call("count", hwnd, id=id))[0]
+    def list_count(self, hwnd, id=None, timeout=None):
+        return self._one(self.call("count", hwnd, id=id, timeout=timeout))[0]
 
     def list_selected(self, hwnd, id=None):
         return list(self._one(self.call("selected", hwnd, id=id)))

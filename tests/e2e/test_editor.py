@@ -172,7 +172,7 @@ class Editor:
         eq(self.d.get_text(dialog), "Locate Wave or MP3 File", "file dialog title")
         self.d.open_files(names, folder=folder, pid=self.pid, timeout=30)
         if rows_after is not None:
-            wait_until(lambda: self.d.list_count(self.main, id=LIST) == rows_after, 20,
+            wait_until(lambda: self.d.list_count(self.main, id=LIST, timeout=20) == rows_after, 20,
                        what="%d rows in the list" % rows_after)
 
     def rows(self):
