@@ -65,16 +65,32 @@ constexpr FrameKey kFrameKeys[] = {
     {"COMM", "COMMENT"}, {"TRCK", "TRACKNUMBER"}, {"TCON", "GENRE"},
 };
 
-// Version 2.2 frames this program reads, with their version 2.3 ids. Other 2.2
-// frames have layouts of their own (a picture's 3-letter image format, for
-// example), so they cannot be carried into a 2.3 tag under a renamed id.
+// Version 2.2 frames with their version 2.3 ids: the frames whose layout version
+// 2.3 kept, and the ids music players add to version 2.2. "PIC" becomes "APIC"
+// with its image format turned into a MIME type (PictureAsVersion3). Not here, so
+// dropped by a rewrite: "CRM" (encrypted meta frames, gone from version 2.3),
+// "LNK" (its frame ids have three characters) and ids of no standard.
 struct Version2Id {
   const char* v2;
   const char* v3;
 };
 constexpr Version2Id kVersion2Ids[] = {
-    {"TT2", "TIT2"}, {"TP1", "TPE1"}, {"TAL", "TALB"}, {"TYE", "TYER"},
-    {"COM", "COMM"}, {"TRK", "TRCK"}, {"TCO", "TCON"},
+    {"BUF", "RBUF"}, {"CNT", "PCNT"}, {"COM", "COMM"}, {"CRA", "AENC"}, {"ETC", "ETCO"},
+    {"EQU", "EQUA"}, {"GEO", "GEOB"}, {"IPL", "IPLS"}, {"MCI", "MCDI"}, {"MLL", "MLLT"},
+    {"PIC", "APIC"}, {"POP", "POPM"}, {"REV", "RVRB"}, {"RVA", "RVAD"}, {"SLT", "SYLT"},
+    {"STC", "SYTC"}, {"TAL", "TALB"}, {"TBP", "TBPM"}, {"TCM", "TCOM"}, {"TCO", "TCON"},
+    {"TCR", "TCOP"}, {"TDA", "TDAT"}, {"TDY", "TDLY"}, {"TEN", "TENC"}, {"TFT", "TFLT"},
+    {"TIM", "TIME"}, {"TKE", "TKEY"}, {"TLA", "TLAN"}, {"TLE", "TLEN"}, {"TMT", "TMED"},
+    {"TOA", "TOPE"}, {"TOF", "TOFN"}, {"TOL", "TOLY"}, {"TOR", "TORY"}, {"TOT", "TOAL"},
+    {"TP1", "TPE1"}, {"TP2", "TPE2"}, {"TP3", "TPE3"}, {"TP4", "TPE4"}, {"TPA", "TPOS"},
+    {"TPB", "TPUB"}, {"TRC", "TSRC"}, {"TRD", "TRDA"}, {"TRK", "TRCK"}, {"TSI", "TSIZ"},
+    {"TSS", "TSSE"}, {"TT1", "TIT1"}, {"TT2", "TIT2"}, {"TT3", "TIT3"}, {"TXT", "TEXT"},
+    {"TXX", "TXXX"}, {"TYE", "TYER"}, {"UFI", "UFID"}, {"ULT", "USLT"}, {"WAF", "WOAF"},
+    {"WAR", "WOAR"}, {"WAS", "WOAS"}, {"WCM", "WCOM"}, {"WCP", "WCOP"}, {"WPB", "WPUB"},
+    {"WXX", "WXXX"},
+    // Added by music players.
+    {"TCP", "TCMP"}, {"TS2", "TSO2"}, {"TSA", "TSOA"}, {"TSC", "TSOC"}, {"TSP", "TSOP"},
+    {"TST", "TSOT"},
 };
 
 
@@ -121,9 +137,11 @@ bool IsRecordFrame(const std::string& id) {
 uint32_t FrameHeaderSize(uint8_t major) { return major == 2 ? 6 : 10; }
 uint32_t FrameIdSize(uint8_t major) { return major == 2 ? 3 : 4; }
 
-uint32_t DeclaredFrameSize(const uint8_t* header, uint8_t major) {
+// Version 4 frame sizes are synchsafe, but a widely used player wrote them as plain
+// integers; `plainSizes` reads them so (see PlainFrameSizes).
+uint32_t DeclaredFrameSize(const uint8_t* header, uint8_t major, bool plainSizes = false) {
   if (major == 2) return (uint32_t(header[3]) << 16) | (uint32_t(header[4]) << 8) | header[5];
-  if (major == 4) return ReadSynchsafe32(header + 4);
+  if (major == 4 && !plainSizes) return ReadSynchsafe32(header + 4);
   return ReadBE32(header + 4);
 }
 
@@ -170,11 +188,6 @@ bool MatchesHeaderPattern(const uint8_t* h) {
          h[4] != 0xFF && h[6] < 0x80 && h[7] < 0x80 && h[8] < 0x80 && h[9] < 0x80;
 }
 
-uint32_t BodyEnd(const Id3v2Header& header) {
-  uint32_t end = header.tagOffset + header.totalSize;
-  return (header.flags & kTagFooter) ? end - kFooterSize : end;
-}
-
 bool IsAllZero(const ByteReader& read, uint32_t from, uint32_t to) {
   uint8_t chunk[4096];
   while (from < to) {
@@ -187,8 +200,8 @@ bool IsAllZero(const ByteReader& read, uint32_t from, uint32_t to) {
   return true;
 }
 
-// A frame header whose frame fits in the body, or zero padding up to the body's
-// end, both checked in full.
+// A frame header whose frame fits in the body (read either way in version 4), or
+// zero padding up to the body's end, both checked in full.
 bool IsFrameOrPadding(const ByteReader& read, uint32_t at, uint32_t bodyEnd, uint8_t major) {
   uint8_t first;
   if (!ReadFullAt(read, at, &first, 1)) return false;
@@ -196,40 +209,69 @@ bool IsFrameOrPadding(const ByteReader& read, uint32_t at, uint32_t bodyEnd, uin
   uint8_t frame[10];
   const uint32_t headerSize = FrameHeaderSize(major);
   if (bodyEnd - at < headerSize || !ReadFullAt(read, at, frame, headerSize)) return false;
+  const uint32_t room = bodyEnd - at - headerSize;
   return IsFrameId(frame, FrameIdSize(major)) &&
-         DeclaredFrameSize(frame, major) <= bodyEnd - at - headerSize;
+         (DeclaredFrameSize(frame, major) <= room || DeclaredFrameSize(frame, major, true) <= room);
+}
+
+// Some writers set the extended-header flag without writing one: the frames begin
+// right behind the header. An extended header begins with its size, whose first
+// byte is never a frame id's character, so a frame id there tells.
+bool FrameIdAt(const ByteReader& read, uint64_t at, uint64_t end) {
+  uint8_t id[4];
+  return at + 4 <= end && ReadFullAt(read, uint32_t(at), id, 4) && IsFrameId(id, 4);
+}
+
+// Where the frames of a tag with the extended-header flag begin; false when the
+// extended header is not a sound one.
+bool BehindExtendedHeader(const ByteReader& read, uint8_t major, uint64_t bodyEnd,
+                          uint64_t* firstFrame) {
+  if (FrameIdAt(read, *firstFrame, bodyEnd)) return true;
+  uint8_t sizeBytes[4];
+  if (*firstFrame + 4 > bodyEnd || !ReadFullAt(read, uint32_t(*firstFrame), sizeBytes, 4))
+    return false;
+  const uint32_t extendedSize = ReadSynchsafe32(sizeBytes);
+  if (major == 3) {
+    *firstFrame += 4 + uint64_t(extendedSize);  // version 3 does not count the size field
+  } else {
+    if (extendedSize < 6) return false;  // the smallest version 4 extended header
+    *firstFrame += extendedSize;
+  }
+  return *firstFrame <= bodyEnd;
 }
 
 // The pattern also occurs by chance inside audio data. A real tag ends within the
 // tag area, and behind its header (and extended header) comes a frame header,
-// padding or nothing at all.
+// padding or nothing at all. Nothing but a tag begins a file with "ID3", though: a
+// tag there that claims more than the file holds is read as far as it goes, and
+// one that can't be parsed is kept in `*atStart` (the search takes it when no
+// sound tag follows); both are marked not replaceable.
 bool IsRealTag(const ByteReader& read, uint32_t areaEnd, uint32_t offset, const uint8_t* h,
-               Id3v2Header* header) {
+               Id3v2Header* header, Id3v2Header* atStart) {
   const uint8_t major = h[3];
   const uint8_t flags = h[5];
   const uint64_t bodySize = ReadSynchsafe32(h + 6);
   const uint64_t totalSize = kHeaderSize + bodySize + ((flags & kTagFooter) ? kFooterSize : 0);
-  if (offset + totalSize > areaEnd) return false;
-  const uint64_t bodyEnd = offset + kHeaderSize + bodySize;
+  const bool withinFile = offset + totalSize <= areaEnd;
+  if (!withinFile && offset != 0) return false;
+  // A tag cut off by the file's end is read up to the end of what is there.
+  const uint64_t bodyEnd =
+      std::max<uint64_t>(std::min<uint64_t>(offset + kHeaderSize + bodySize, areaEnd),
+                         offset + kHeaderSize);
 
+  bool parseable = !(major == 2 && (flags & kTagCompressedV2));  // no scheme was ever defined
   uint64_t firstFrame = offset + kHeaderSize;
-  if (major >= 3 && (flags & kTagExtendedHeader)) {
-    uint8_t sizeBytes[4];
-    if (firstFrame + 4 > bodyEnd || !ReadFullAt(read, uint32_t(firstFrame), sizeBytes, 4))
-      return false;
-    const uint32_t extendedSize = ReadSynchsafe32(sizeBytes);
-    if (major == 3) {
-      firstFrame += 4 + uint64_t(extendedSize);  // version 3 does not count the size field
-    } else {
-      if (extendedSize < 6) return false;  // the smallest version 4 extended header
-      firstFrame += extendedSize;
-    }
-    if (firstFrame > bodyEnd) return false;
-  }
-
-  if (firstFrame < bodyEnd &&
+  if (parseable && major >= 3 && (flags & kTagExtendedHeader) &&
+      !BehindExtendedHeader(read, major, bodyEnd, &firstFrame))
+    parseable = false;
+  if (parseable && firstFrame < bodyEnd &&
       !IsFrameOrPadding(read, uint32_t(firstFrame), uint32_t(bodyEnd), major))
-    return false;
+    parseable = false;
+  if (!parseable) {
+    if (offset != 0) return false;
+    firstFrame = bodyEnd;  // nothing to read
+    header = atStart;
+  }
 
   header->majorVersion = major;
   header->revision = h[4];
@@ -237,13 +279,34 @@ bool IsRealTag(const ByteReader& read, uint32_t areaEnd, uint32_t offset, const 
   header->tagOffset = offset;
   header->totalSize = uint32_t(totalSize);
   header->firstFrameOffset = uint32_t(firstFrame);
+  header->framesEnd = uint32_t(bodyEnd);
+  header->replaceable = withinFile && parseable;
+  return parseable;
+}
+
+// "ID3" at the start of a file in a header this program can't read (another
+// version, a size that is not synchsafe): a tag all the same, never replaced.
+bool UnreadableTagAtStart(const uint8_t* h, Id3v2Header* header) {
+  if (!(h[0] == 'I' && h[1] == 'D' && h[2] == '3')) return false;
+  *header = Id3v2Header();
+  header->majorVersion = h[3];
+  header->revision = h[4];
+  header->flags = h[5];
+  header->totalSize = kHeaderSize;
+  header->firstFrameOffset = kHeaderSize;
+  header->framesEnd = kHeaderSize;
+  header->replaceable = false;
   return true;
 }
 
 // The first real tag that starts before `startsBefore`, scanning through a large
-// buffer with memchr: an untagged file is read once, in few calls.
+// buffer with memchr: an untagged file is read once, in few calls. Without a real
+// one, a tag at the start that can't be parsed, if `takeStartTag`.
 bool SearchTag(const ByteReader& read, uint32_t areaEnd, uint32_t startsBefore,
-               Id3v2Header* header) {
+               Id3v2Header* header, bool takeStartTag = true) {
+  // A tag at the start that no sound tag follows.
+  bool haveStartTag = false;
+  Id3v2Header startTag;
   // A header starting before `startsBefore` lies within these bytes.
   const uint64_t scanEnd64 = uint64_t(startsBefore) + kHeaderSize - 1;
   const uint32_t scanEnd = scanEnd64 < areaEnd ? uint32_t(scanEnd64) : areaEnd;
@@ -273,11 +336,16 @@ bool SearchTag(const ByteReader& read, uint32_t areaEnd, uint32_t startsBefore,
         break;
       }
       if (MatchesHeaderPattern(data + at) &&
-          IsRealTag(read, areaEnd, bufferStart + at, data + at, header))
+          IsRealTag(read, areaEnd, bufferStart + at, data + at, header, &startTag))
         return true;
+      if (bufferStart + at == 0)
+        haveStartTag = MatchesHeaderPattern(data) || UnreadableTagAtStart(data, &startTag);
       scanned = at + 1;
     }
-    if (atEnd) return false;
+    if (atEnd) {
+      if (haveStartTag && takeStartTag) *header = startTag;
+      return haveStartTag && takeStartTag;
+    }
     kept = filled - scanned;
     std::memmove(buffer.data(), data + scanned, kept);
     bufferStart += scanned;
@@ -313,7 +381,8 @@ struct RawFrame {
 // Padding, or anything else that is not a frame id, ends the walk; a frame that
 // reaches past the end of the tag is the last one. Every step moves on by at least
 // a frame header, whatever the sizes say.
-std::vector<RawFrame> WalkFrames(const std::vector<uint8_t>& body, uint8_t major) {
+std::vector<RawFrame> WalkFrames(const std::vector<uint8_t>& body, uint8_t major,
+                                 bool plainSizes) {
   std::vector<RawFrame> frames;
   const uint32_t headerSize = FrameHeaderSize(major);
   const uint32_t idSize = FrameIdSize(major);
@@ -321,7 +390,7 @@ std::vector<RawFrame> WalkFrames(const std::vector<uint8_t>& body, uint8_t major
   while (body.size() - pos >= headerSize) {
     const uint8_t* h = body.data() + pos;
     if (!IsFrameId(h, idSize)) break;
-    const uint32_t declared = DeclaredFrameSize(h, major);
+    const uint32_t declared = DeclaredFrameSize(h, major, plainSizes);
     const size_t contentStart = pos + headerSize;
     const size_t room = body.size() - contentStart;
     RawFrame frame;
@@ -337,6 +406,28 @@ std::vector<RawFrame> WalkFrames(const std::vector<uint8_t>& body, uint8_t major
     pos = contentStart + declared;
   }
   return frames;
+}
+
+// Whether the frames, sized one way, lie end to end on the body: each frame
+// followed by the next, by zero padding to the end, or by the end itself.
+bool WalksToTheEnd(const std::vector<uint8_t>& body, uint8_t major, bool plainSizes) {
+  const uint32_t headerSize = FrameHeaderSize(major);
+  size_t pos = 0;
+  while (pos < body.size()) {
+    const uint8_t* h = body.data() + pos;
+    if (h[0] == 0) return std::all_of(h, body.data() + body.size(), [](uint8_t b) { return b == 0; });
+    if (body.size() - pos < headerSize || !IsFrameId(h, FrameIdSize(major))) return false;
+    const uint64_t next = uint64_t(pos) + headerSize + DeclaredFrameSize(h, major, plainSizes);
+    if (next > body.size()) return false;
+    pos = size_t(next);
+  }
+  return true;
+}
+
+// Version 4 frame sizes written as plain integers: the synchsafe reading walks off
+// the frames somewhere, the plain one does not. (Below 128 both read the same.)
+bool PlainFrameSizes(const std::vector<uint8_t>& body, uint8_t major) {
+  return major == 4 && !WalksToTheEnd(body, major, false) && WalksToTheEnd(body, major, true);
 }
 
 // ---------------------------------------------------------------------------
@@ -378,29 +469,35 @@ void ReadFrameValue(const std::string& id, const std::vector<uint8_t>& data, Tag
   record.SetFromText(KeyOfFrameId(id), value, true);
 }
 
-// The frame's data as the record reads it: behind the bytes its flags add in front,
-// with per-frame unsynchronisation taken out. False for data that is compressed or
-// encrypted, which is never read as text.
-bool FrameDataForReading(const RawFrame& frame, uint8_t major, bool tagUnsynchronised,
-                         std::vector<uint8_t>* data) {
+// A frame's data as its flags leave it: per-frame unsynchronisation undone, the
+// group byte taken apart and a data length indicator dropped. False for data that
+// is compressed or encrypted, which is never read as text nor rewritten.
+struct FrameData {
+  bool grouped = false;
+  uint8_t group = 0;
+  std::vector<uint8_t> bytes;
+};
+
+bool PlainFrameData(const RawFrame& frame, uint8_t major, bool tagUnsynchronised,
+                    FrameData* data) {
+  std::vector<uint8_t> content(frame.content, frame.content + frame.contentSize);
   size_t prefix = 0;
-  bool unsynchronised = false;
   if (major == 3) {
     if (frame.formatFlags & (kV3Compressed | kV3Encrypted)) return false;
-    if (frame.formatFlags & kV3Grouped) prefix = 1;
+    data->grouped = frame.formatFlags & kV3Grouped;
   } else if (major == 4) {
     if (frame.formatFlags & (kV4Compressed | kV4Encrypted)) return false;
-    if (frame.formatFlags & kV4Grouped) prefix += 1;
+    // The tag's flag says every frame is unsynchronised; after the frame header
+    // everything is, group byte and data length included.
+    if (tagUnsynchronised || (frame.formatFlags & kV4Unsynchronised))
+      content = RemoveUnsynchronisation(content.data(), content.size());
+    data->grouped = frame.formatFlags & kV4Grouped;
     if (frame.formatFlags & kV4DataLength) prefix += 4;
-    unsynchronised = tagUnsynchronised || (frame.formatFlags & kV4Unsynchronised);
   }
-  if (frame.contentSize < prefix) return false;
-  const uint8_t* start = frame.content + prefix;
-  const size_t size = frame.contentSize - prefix;
-  if (unsynchronised)
-    *data = RemoveUnsynchronisation(start, size);
-  else
-    data->assign(start, start + size);
+  if (data->grouped) prefix += 1;
+  if (content.size() < prefix) return false;
+  if (data->grouped) data->group = content[0];
+  data->bytes.assign(content.begin() + prefix, content.end());
   return true;
 }
 
@@ -417,55 +514,75 @@ void AppendFrameHeader(std::vector<uint8_t>& out, const std::string& id, uint32_
   out.push_back(format);
 }
 
-bool CarryVersion4Frame(const RawFrame& frame, std::vector<uint8_t>* bytes) {
-  // Their bytes depend on version 4 rules that version 3 does not share.
-  if (frame.formatFlags &
-      (kV4Unsynchronised | kV4DataLength | kV4Compressed | kV4Encrypted))
-    return false;
+// A version 4 frame in version 3 form: status flags moved to their version 3 bits,
+// text in the encodings version 3 lacks rewritten as UTF-16 with a byte-order mark.
+bool CarryVersion4Frame(const RawFrame& frame, const FrameData& data,
+                        std::vector<uint8_t>* bytes) {
   const uint8_t status = ((frame.statusFlags & kV4TagAlterDiscard) ? kV3TagAlterDiscard : 0) |
                          ((frame.statusFlags & kV4FileAlterDiscard) ? kV3FileAlterDiscard : 0) |
                          ((frame.statusFlags & kV4ReadOnly) ? kV3ReadOnly : 0);
-  const bool grouped = frame.formatFlags & kV4Grouped;
-  const size_t prefix = grouped ? 1 : 0;
-  if (frame.contentSize < prefix) return false;
-
   std::vector<uint8_t> content;
-  if (grouped) content.push_back(frame.content[0]);  // the group byte stays in front
-  const uint8_t* data = frame.content + prefix;
-  const size_t dataSize = frame.contentSize - prefix;
+  if (data.grouped) content.push_back(data.group);  // the group byte stays in front
+  const std::vector<uint8_t>& d = data.bytes;
   const FrameLayout layout = LayoutOf(frame.id);
-  const bool convertible = dataSize > 0 && layout != FrameLayout::NoEncoding &&
-                           (data[0] == kUtf16BigEndian || data[0] == kUtf8);
+  const bool convertible = !d.empty() && layout != FrameLayout::NoEncoding &&
+                           (d[0] == kUtf16BigEndian || d[0] == kUtf8);
   if (convertible) {
-    if (!ConvertTextData(frame.id, data, dataSize, content)) return false;
+    if (!ConvertTextData(frame.id, d.data(), d.size(), content)) return false;
   } else {
-    content.insert(content.end(), data, data + dataSize);
+    content.insert(content.end(), d.begin(), d.end());
   }
   if (content.size() > kMaxTagBody) return false;
 
   bytes->clear();
   AppendFrameHeader(*bytes, frame.id, uint32_t(content.size()), status,
-                    grouped ? kV3Grouped : 0);
+                    data.grouped ? kV3Grouped : 0);
   bytes->insert(bytes->end(), content.begin(), content.end());
+  return true;
+}
+
+// A version 2.2 picture as version 2.3 has it: the three-letter image format
+// becomes a MIME type ("JPG" image/jpeg, "PNG" image/png, others image/ and the
+// format in lower case; "-->", a link, stays).
+bool PictureAsVersion3(const uint8_t* content, size_t size, std::vector<uint8_t>* out) {
+  if (size < 5) return false;  // encoding, format, picture type
+  std::string format(reinterpret_cast<const char*>(content + 1), 3);
+  std::string lower;
+  for (char c : format) lower += char(c >= 'A' && c <= 'Z' ? c - 'A' + 'a' : c);
+  std::string mime = lower == "jpg" ? "image/jpeg" : lower == "-->" ? "-->" : "image/" + lower;
+  mime.erase(std::find(mime.begin(), mime.end(), '\0'), mime.end());
+  out->push_back(content[0]);
+  out->insert(out->end(), mime.begin(), mime.end());
+  out->push_back(0);
+  out->insert(out->end(), content + 4, content + size);
   return true;
 }
 
 // The frame in version 3 form with the key a rewrite knows it by; false when it
 // cannot be carried.
-bool CarryableFrame(const RawFrame& frame, uint8_t major, Id3Frame* carried) {
+bool CarryableFrame(const RawFrame& frame, uint8_t major, bool tagUnsynchronised,
+                    Id3Frame* carried) {
   if (!frame.complete) return false;
   std::string id = frame.id;
   carried->bytes.clear();
   if (major == 2) {
     id = Version3IdOf(frame.id);
     if (id.empty()) return false;
-    AppendFrameHeader(carried->bytes, id, frame.contentSize, 0, 0);
-    carried->bytes.insert(carried->bytes.end(), frame.content,
-                          frame.content + frame.contentSize);
+    std::vector<uint8_t> content;
+    if (id == "APIC") {
+      if (!PictureAsVersion3(frame.content, frame.contentSize, &content)) return false;
+    } else {
+      content.assign(frame.content, frame.content + frame.contentSize);
+    }
+    AppendFrameHeader(carried->bytes, id, uint32_t(content.size()), 0, 0);
+    carried->bytes.insert(carried->bytes.end(), content.begin(), content.end());
   } else if (major == 3) {
     carried->bytes.assign(frame.header, frame.content + frame.contentSize);
-  } else if (!CarryVersion4Frame(frame, &carried->bytes)) {
-    return false;
+  } else {
+    FrameData data;
+    if (!PlainFrameData(frame, major, tagUnsynchronised, &data) ||
+        !CarryVersion4Frame(frame, data, &carried->bytes))
+      return false;
   }
   carried->key = KeyOfFrameId(id);
   return true;
@@ -473,25 +590,23 @@ bool CarryableFrame(const RawFrame& frame, uint8_t major, Id3Frame* carried) {
 
 void ReadTagFrames(File& file, const Id3v2Header& header, TagRecord& record) {
   const uint8_t major = header.majorVersion;
-  if (major == 2 && (header.flags & kTagCompressedV2)) return;  // no scheme was ever defined
-  const uint32_t bodyEnd = BodyEnd(header);
-  if (header.firstFrameOffset >= bodyEnd) return;
-  // The header search made sure the tag ends within the file.
-  std::vector<uint8_t> body(bodyEnd - header.firstFrameOffset);
+  if (header.firstFrameOffset >= header.framesEnd) return;
+  // The header search made sure these bytes lie within the file.
+  std::vector<uint8_t> body(header.framesEnd - header.firstFrameOffset);
   if (!ReadAt(file, header.firstFrameOffset, body.data(), uint32_t(body.size()))) return;
 
   const bool tagUnsynchronised = header.flags & kTagUnsynchronised;
   // Before version 4 the whole tag is unsynchronised, frame headers included.
   if (tagUnsynchronised && major < 4) body = RemoveUnsynchronisation(body.data(), body.size());
 
-  for (const RawFrame& frame : WalkFrames(body, major)) {
+  for (const RawFrame& frame : WalkFrames(body, major, PlainFrameSizes(body, major))) {
     const std::string id = major == 2 ? Version3IdOf(frame.id) : frame.id;
     if (id.empty()) continue;
-    std::vector<uint8_t> data;
-    if (IsRecordFrame(id) && FrameDataForReading(frame, major, tagUnsynchronised, &data))
-      ReadFrameValue(id, data, record);
+    FrameData data;
+    if (IsRecordFrame(id) && PlainFrameData(frame, major, tagUnsynchronised, &data))
+      ReadFrameValue(id, data.bytes, record);
     Id3Frame carried;
-    if (!tagUnsynchronised && CarryableFrame(frame, major, &carried))
+    if (CarryableFrame(frame, major, tagUnsynchronised, &carried))
       record.id3Frames.push_back(std::move(carried));
   }
 }
@@ -581,26 +696,48 @@ bool WouldBeHidden(File& file, uint32_t fileSize, uint32_t start, uint32_t oldEn
   };
   const uint32_t newSize = fileSize - (oldEnd - start) + uint32_t(tag.size());
   Id3v2Header earlier;
-  return SearchTag(rewritten, TagAreaEnd(rewritten, newSize), start, &earlier);
+  // A tag at the start that can't be parsed hides nothing: readers pass it by.
+  return SearchTag(rewritten, TagAreaEnd(rewritten, newSize), start, &earlier, false);
 }
 
-// Puts `tag` in place of the old ID3v2 tag (or at the start of a file without
-// one), moving what follows. The file only ever grows after it was extended
-// successfully, so a full disk leaves tag and audio as they were.
-bool ReplaceId3v2Tag(File& file, const std::vector<uint8_t>& tag) {
+// Where a new tag goes: in place of the old one, or at the start of a file
+// without one.
+struct TagPlace {
+  bool found = false;
+  uint32_t start = 0;
+  uint32_t oldEnd = 0;
+};
+
+bool FitsFourGigabytes(uint32_t fileSize, const TagPlace& place, const std::vector<uint8_t>& tag) {
+  return uint64_t(fileSize) - (place.oldEnd - place.start) + tag.size() <= UINT32_MAX;
+}
+
+// Decides, before anything of the file is written, where `tag` goes; false when it
+// can't go anywhere safely: the old tag can't be replaced, the file would outgrow
+// 4 GB, or a chance match before it would pass for a tag afterwards. Writing the
+// ID3v1 block afterwards changes none of this, as tags never reach into that block.
+bool PlaceTag(File& file, const std::vector<uint8_t>& tag, TagPlace* place) {
+  Id3v2Header old;
+  place->found = FindId3v2Header(file, &old);
+  if (place->found && !old.replaceable) return false;
+  place->start = place->found ? old.tagOffset : 0;
+  place->oldEnd = place->found ? old.tagOffset + old.totalSize : 0;
+  const uint32_t fileSize = file.Size();
+  return FitsFourGigabytes(fileSize, *place, tag) &&
+         !WouldBeHidden(file, fileSize, place->start, place->oldEnd, tag);
+}
+
+// Puts `tag` at its place, moving what follows. The file only ever grows after it
+// was extended successfully, so a full disk leaves tag and audio as they were.
+bool ReplaceId3v2Tag(File& file, const TagPlace& place, const std::vector<uint8_t>& tag) {
   const uint32_t fileSize = file.Size();
   // The ID3v1 block was just written, so anything smaller is a failed size query;
   // going on would overwrite the audio.
-  if (fileSize < kId3v1BlockSize) return false;
-
-  Id3v2Header old;
-  const bool found = FindId3v2Header(file, &old);
-  if (!found && tag.empty()) return true;
-  const uint32_t start = found ? old.tagOffset : 0;
-  const uint32_t oldEnd = found ? old.tagOffset + old.totalSize : 0;
-  if (uint64_t(fileSize) - (oldEnd - start) + tag.size() > UINT32_MAX) return false;
-  if (WouldBeHidden(file, fileSize, start, oldEnd, tag)) return false;
-  if (found && tag.size() == old.totalSize) return WriteAt(file, start, tag);
+  if (fileSize < kId3v1BlockSize || fileSize < place.oldEnd) return false;
+  if (!place.found && tag.empty()) return true;
+  if (!FitsFourGigabytes(fileSize, place, tag)) return false;
+  const uint32_t start = place.start, oldEnd = place.oldEnd;
+  if (place.found && tag.size() == oldEnd - start) return WriteAt(file, start, tag);
 
   std::vector<uint8_t> rest(fileSize - oldEnd);
   if (!ReadAt(file, oldEnd, rest.data(), uint32_t(rest.size()))) return false;
@@ -636,10 +773,12 @@ bool ReadMp3Tags(TagRecord& record, const char* path) {
 bool WriteMp3Tags(const TagRecord& record, const char* path) {
   File file;
   if (!OpenWithRetry(file, path, FileMode::Update, kTagFileOpenBudgetMs)) return false;
-  if (!WriteId3v1(record, file)) return false;
-  if (!record.writeId3v2) return true;
+  // Whatever keeps the ID3v2 tag from being written leaves the whole file as it was.
   std::vector<uint8_t> tag;
-  return RenderTag(record, &tag) && ReplaceId3v2Tag(file, tag);
+  TagPlace place;
+  if (record.writeId3v2 && !(RenderTag(record, &tag) && PlaceTag(file, tag, &place))) return false;
+  if (!WriteId3v1(record, file)) return false;
+  return !record.writeId3v2 || ReplaceId3v2Tag(file, place, tag);
 }
 
 std::vector<uint8_t> RenderId3v2Tag(const TagRecord& record) {

@@ -12,12 +12,21 @@ struct Id3v2Header {
   uint8_t revision = 0;
   uint8_t flags = 0;
   uint32_t tagOffset = 0;         // file position of the header's first byte
-  uint32_t totalSize = 0;         // header + body (+ footer)
+  uint32_t totalSize = 0;         // header + body (+ footer), as the header says
   uint32_t firstFrameOffset = 0;  // behind the header and any extended header
+  uint32_t framesEnd = 0;         // where the frames end: the body's end, or the
+                                  // file's tag area when the tag claims more
+  // A tag that can't be replaced safely: it claims more bytes than the file holds
+  // (there is no telling where the audio begins) or it can't be parsed at all. A
+  // rewrite leaves such a file as it is.
+  bool replaceable = true;
 };
 
 // Looks for the first tag anywhere in the file whose header is followed by a frame
-// header, padding or the tag's end, and which ends within the file.
+// header, padding or the tag's end, and which ends within the file. A file that
+// begins with "ID3" always has its tag there, whatever it holds: a tag that fails
+// those tests is returned as not replaceable, so that no second tag is ever put in
+// front of it.
 bool FindId3v2Header(File& file, Id3v2Header* header);
 
 // The MP3 branches of ReadTags and WriteTags. Reading fails only when the file

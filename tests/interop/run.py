@@ -305,6 +305,109 @@ def reads_tags_written_by_lame(cli, fx):
     assert mp3_audio(read(path)) == mp3_audio(before)
 
 
+# ------------------------------------------- tags as other writers shape them
+def synchsafe(n):
+    return bytes([(n >> 21) & 0x7F, (n >> 14) & 0x7F, (n >> 7) & 0x7F, n & 0x7F])
+
+
+def unsynchronised(data):
+    """A zero after every 0xFF that is followed by 0xE0 or more, or by a zero."""
+    out = bytearray()
+    for i, b in enumerate(data):
+        out.append(b)
+        if b == 0xFF and (i + 1 == len(data) or data[i + 1] >= 0xE0 or data[i + 1] == 0):
+            out.append(0)
+    return bytes(out)
+
+
+def raw_frame(fid, content, version, flags=b"\0\0"):
+    if version == 2:
+        return fid.encode() + struct.pack(">I", len(content))[1:] + content
+    size = synchsafe(len(content)) if version == 4 else struct.pack(">I", len(content))
+    return fid.encode() + size + flags + content
+
+
+def raw_tag(version, body, flags=0):
+    return b"ID3" + bytes([version, 0, flags]) + synchsafe(len(body)) + body
+
+
+def utf16(text):
+    return b"\x01" + text.encode("utf-16") + b"\0\0"
+
+
+COVER = b"\xff\xd8\xff\xe0" + bytes(range(256)) * 2
+
+
+def other_writers_shapes():
+    """(name, tag bytes) of readable tags as other programs write them."""
+    texts = [("TIT2", utf16("Title \u00e9")), ("TPE1", utf16("Artist")), ("TALB", utf16("Album")),
+             ("TRCK", b"\x003"), ("TLEN", b"\x00180000")]
+    cover = b"\x00image/jpeg\x00\x03front\x00" + COVER
+    v24 = b"".join(raw_frame(f, c, 4) for f, c in texts + [("APIC", cover)])
+    plain = b"".join(raw_frame(f, c, 3) for f, c in texts + [("APIC", cover)])
+    v23 = b"".join(raw_frame(f, c, 3) for f, c in texts + [("APIC", cover)])
+    # Version 2.4 frames unsynchronised one by one, each with its data length.
+    v24_frames = b"".join(raw_frame(f, synchsafe(len(c)) + unsynchronised(c), 4, b"\0\x03")
+                          for f, c in texts + [("APIC", cover)])
+    v22 = b"".join(raw_frame(f, c, 2) for f, c in [
+        ("TT2", b"\x00Title"), ("TP1", b"\x00Artist"), ("TAL", b"\x00Album"), ("TEN", b"\x00Encoder"),
+        ("TDA", b"\x000512"), ("TCM", b"\x00Composer"), ("TPA", b"\x001/2"), ("TP2", b"\x00Album Artist"),
+        ("TT1", b"\x00Grouping"), ("TT3", b"\x00Subtitle"), ("TBP", b"\x00120"), ("TCP", b"\x001"),
+        ("TSA", b"\x00Album sort"), ("TSP", b"\x00Artist sort"), ("TST", b"\x00Title sort"),
+        ("ULT", b"\x00eng\x00Some words"), ("RVA", b"\x03\x10\x01\x00\x02\x00"),
+        ("COM", b"\x00eng\x00A comment"), ("PIC", b"\x00JPG\x03front\x00" + COVER)])
+    return [
+        ("v2.4 extended-header flag without one", raw_tag(4, v24 + bytes(64), 0x40)),
+        ("v2.4 sizes as plain integers", raw_tag(4, plain + bytes(64))),
+        ("v2.3 unsynchronised", raw_tag(3, unsynchronised(v23), 0x80)),
+        ("v2.4 unsynchronised frames", raw_tag(4, v24_frames, 0x80)),
+        ("v2.2 as a music player writes it", raw_tag(2, v22 + bytes(100))),
+    ]
+
+
+@test(quick=True)
+def tags_of_other_writers_keep_every_frame(cli, fx):
+    audio = read(fx.mp3)
+    for name, tag in other_writers_shapes():
+        path = os.path.join(fx.work, "other.mp3")
+        with open(path, "wb") as f:
+            f.write(tag + audio)
+        before = normalised_frames(id3.ID3(path))
+        assert len(before) >= 6, (name, before)
+        for artist in ("New Artist", "Newer Artist"):
+            cli.run("tag", "--artist=" + artist, path, expect=0)
+            after_bytes = read(path)
+            assert after_bytes.count(b"ID3") == 1, (name, "more than one tag")
+            assert mp3_audio(after_bytes) == audio, (name, "audio bytes changed")
+            tag_now = id3.ID3(path)
+            assert str(tag_now["TPE1"]) == artist, name
+            after = normalised_frames(tag_now)
+            lost = [f for f in before if f not in after and not f.startswith("TPE1(")]
+            assert not lost, (name, lost)
+        assert tag_now.getall("APIC")[0].data == COVER, name
+
+
+@test(quick=True)
+def tags_that_cannot_be_replaced_leave_the_file_alone(cli, fx):
+    audio = read(fx.mp3)
+    title = raw_frame("TIT2", b"\x00Cut off", 3)
+    shapes = [
+        ("claims more than the file holds", raw_tag(3, title + audio)[:len(title) + 10 + 500]),
+        ("cannot be parsed", raw_tag(3, b"tit2" + bytes(range(1, 60)))),
+    ]
+    for name, start in shapes:
+        path = os.path.join(fx.work, "refused.mp3")
+        data = start + (audio if name != "claims more than the file holds" else b"")
+        with open(path, "wb") as f:
+            f.write(data)
+        p = cli.run("tag", "--artist=X", path, expect=1)
+        assert b"Not all files could be lirvaed" in p.stdout, (name, p.stdout)
+        assert read(path) == data, (name, "the file changed")
+        # What can be read of the cut-off tag is still shown.
+        want = "Cut off" if name.startswith("claims") else None
+        assert cli.show(path).get("TITLE") == want, name
+
+
 @test()
 def clearing_a_field_removes_it_everywhere(cli, fx):
     path = mutagen_tagged(fx, 3, 0)

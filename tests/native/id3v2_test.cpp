@@ -2,6 +2,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cstring>
 
 #include "tags/id3v2.h"
@@ -223,15 +224,14 @@ TEST(Id3v2Write, RewriteThatWouldExposeAChanceMatchIsRefused) {
   // Before the tag, a chance match whose size runs 5 bytes past the end of the
   // file: a longer tag would make it fit, and it would hide the new tag.
   const Bytes tail = Concat({Tag(3, Frame("TIT2", Latin1("Old"))), kAudio});
-  const Bytes before = Concat({BytesOf("ID3"), Bytes{3, 0, 0}, Synchsafe(uint32_t(20 + tail.size() - 10 + 5)),
-                               Frame("PRIV", {}), tail});
+  const Bytes before = Concat({Audio(7), BytesOf("ID3"), Bytes{3, 0, 0},
+                               Synchsafe(uint32_t(20 + tail.size() - 10 + 5)), Frame("PRIV", {}), tail});
   TempFile f(before, ".mp3");
   TagRecord r = ReadBack(f);
   ASSERT_EQ(r.Get("TITLE"), "Old");
   r.SetFromText("TITLE", "A much longer title", true);
   EXPECT_FALSE(WriteTags(r, f.c_str()));
-  Bytes after = f.Read();
-  EXPECT_EQ(Bytes(after.begin(), after.end() - 128), before);
+  EXPECT_EQ(f.Read(), before);  // not even the ID3v1 block is added
 }
 
 TEST(Id3v2Write, SameSizeTagLeavesTheAudioUntouched) {
@@ -298,19 +298,119 @@ TEST(Id3v2Write, Version4FramesAreCarriedAsVersion3) {
                      kAudio}),
              ".mp3");
   Retag(f, "ALBUM", "New");
-  // The title's frame is not carried, so its value is rendered from the record.
-  ExpectFileStartsWith(f, Tag(3, Concat({Frame("TALB", Text("New")), Frame("TIT2", Text("Ti")),
-                                         Frame("TPE1", utf16, 0x80), Frame("TXXX", convertedUserText, 0x40, 0x20),
-                                         Frame("WXXX", convertedLink, 0x20), Frame("PRIV", privateData)})),
+  // The title is carried without its data length indicator.
+  ExpectFileStartsWith(f, Tag(3, Concat({Frame("TALB", Text("New")), Frame("TPE1", utf16, 0x80),
+                                         Frame("TXXX", convertedUserText, 0x40, 0x20),
+                                         Frame("WXXX", convertedLink, 0x20), Frame("PRIV", privateData),
+                                         Frame("TIT2", Bytes{0, 'T', 'i'})})),
                        kAudio);
 }
 
-TEST(Id3v2Write, FramesOfAnUnsynchronisedTagAreNotCarried) {
-  TempFile f(Concat({Tag(3, Concat({Frame("TIT2", Latin1("T")), Frame("PRIV", Bytes{0xFF, 0, 0xE0})}), 0x80),
+TEST(Id3v2Write, FramesOfUnsynchronisedTagsAreCarriedWithoutIt) {
+  // What the writers stored: a zero after every 0xFF that could pass for a sync.
+  const Bytes plain = {0xFF, 0xE0, 0x41, 0xFF, 0x00};
+  const Bytes stored = {0xFF, 0x00, 0xE0, 0x41, 0xFF, 0x00, 0x00};
+  const Bytes utf16 = {1, 0xFF, 0xFE, 'S', 0, 'o', 0};
+  const Bytes utf16Stored = {1, 0xFF, 0x00, 0xFE, 'S', 0, 'o', 0};
+  // Before version 2.4 the frames are unsynchronised as a whole, headers included.
+  Bytes v23 = Concat({Frame("TIT2", utf16), Frame("PRIV", plain)});
+  for (size_t i = 0; i < v23.size(); ++i)
+    if (v23[i] == 0xFF && (i + 1 == v23.size() || v23[i + 1] >= 0xE0 || v23[i + 1] == 0))
+      v23.insert(v23.begin() + i + 1, 0);
+  struct Case {
+    const char* name;
+    Bytes tag;
+  } cases[] = {
+      {"v2.3, whole tag", Tag(3, v23, 0x80)},
+      {"v2.4, the tag's flag", Tag(4, Concat({Frame4("TIT2", utf16Stored), Frame4("PRIV", stored)}), 0x80)},
+      {"v2.4, frame flags with data lengths",
+       Tag(4, Concat({Frame4("TIT2", Concat({Synchsafe(7), utf16Stored}), 0, 0x03),
+                      Frame4("PRIV", Concat({Synchsafe(5), stored}), 0, 0x03)}))},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    TempFile f(Concat({c.tag, kAudio}), ".mp3");
+    Retag(f, "ARTIST", "A");
+    ExpectFileStartsWith(f, Tag(3, Concat({Frame("TPE1", Text("A")), Frame("TIT2", utf16), Frame("PRIV", plain)})),
+                         kAudio);
+  }
+}
+
+TEST(Id3v2Write, NeverPutsASecondTagInFrontOfTheFirst) {
+  // Tags other writers got wrong, but whose frames can be read.
+  const Bytes priv = Concat({BytesOf("owner"), Bytes{0}, Audio(200)});
+  struct Readable {
+    const char* name;
+    Bytes tag;
+  } readable[] = {
+      {"extended-header flag without one", Tag(4, Concat({Frame4("TIT2", Latin1("T")), Frame4("PRIV", priv)}), 0x40)},
+      {"v2.3 extended-header flag without one", Tag(3, Concat({Frame("TIT2", Latin1("T")), Frame("PRIV", priv)}), 0x40)},
+      {"v2.4 sizes as plain integers", Tag(4, Concat({Frame("PRIV", priv), Frame("TIT2", Latin1("T")), Bytes(30, 0)}))},
+  };
+  for (const Readable& c : readable) {
+    TempFile f(Concat({c.tag, kAudio}), ".mp3");
+    EXPECT_EQ(ReadBack(f).Get("TITLE"), "T") << c.name;
+    Retag(f, "ARTIST", "A");
+    Retag(f, "ALBUM", "B");
+    const Bytes bytes = f.Read();
+    const Bytes id3 = BytesOf("ID3");
+    EXPECT_EQ(std::search(bytes.begin() + 1, bytes.end(), id3.begin(), id3.end()), bytes.end()) << c.name;
+    TagRecord r = ReadBack(f);
+    EXPECT_EQ(r.Get("TITLE"), "T") << c.name;
+    EXPECT_EQ(r.Get("ARTIST"), "A") << c.name;
+    bool privateCarried = false;
+    for (const Id3Frame& frame : r.id3Frames)
+      privateCarried |= frame.bytes == Frame("PRIV", priv);
+    EXPECT_TRUE(privateCarried) << c.name;
+    EXPECT_EQ(AudioAfterTag(bytes, 0), kAudio) << c.name;
+  }
+
+  // Tags that can't be replaced safely: the file stays as it is, ID3v1 block and all.
+  struct Refused {
+    const char* name;
+    Bytes file;
+  } refused[] = {
+      {"claims more than the file holds",
+       Concat({BytesOf("ID3"), Bytes{3, 0, 0}, Synchsafe(5000), Frame("TIT2", Latin1("T")), kAudio})},
+      {"cannot be parsed", Concat({Tag(3, Concat({BytesOf("tit2"), Bytes(40, 1)})), kAudio})},
+      {"a version this program can't read", Concat({Tag(5, Frame("TIT2", Latin1("T"))), kAudio})},
+      {"v2.2 compression", Concat({Tag(2, Frame2("TT2", Latin1("T")), 0x40), kAudio})},
+  };
+  for (const Refused& c : refused) {
+    TempFile f(c.file, ".mp3");
+    TagRecord r = ReadBack(f);
+    r.SetFromText("ARTIST", "A", true);
+    EXPECT_FALSE(WriteTags(r, f.c_str())) << c.name;
+    EXPECT_EQ(f.Read(), c.file) << c.name;
+  }
+  // What the cut-off tag holds is still shown.
+  TempFile cut(refused[0].file, ".mp3");
+  EXPECT_EQ(ReadBack(cut).Get("TITLE"), "T");
+}
+
+TEST(Id3v2Write, Version2FramesAreCarriedUnderVersion3Ids) {
+  const Bytes picture = Concat({Bytes{0}, BytesOf("JPG"), Bytes{3}, BytesOf("cover"), Bytes{0, 0xFF, 0xD8, 0xFF}});
+  const Bytes volume = {0x03, 0x10, 0x01, 0x00, 0x02, 0x00};
+  TempFile f(Concat({Tag(2, Concat({Frame2("TT2", Latin1("Title")), Frame2("TEN", Latin1("Encoder")),
+                                    Frame2("TDA", Latin1("0512")), Frame2("TCP", Latin1("1")),
+                                    Frame2("TSP", Latin1("Sort")), Frame2("PIC", picture), Frame2("RVA", volume),
+                                    Frame2("ULT", Latin1(std::string("eng\0words", 9))),
+                                    Frame2("WXX", Latin1(std::string("d\0http://x", 10))),
+                                    Frame2("CRM", Bytes{'o', 0, 1}), Frame2("LNK", BytesOf("TT2http")),
+                                    Bytes(20, 0)})),
                      kAudio}),
              ".mp3");
   Retag(f, "ARTIST", "A");
-  ExpectFileStartsWith(f, Tag(3, Concat({Frame("TPE1", Text("A")), Frame("TIT2", Text("T"))})), kAudio);
+  // The record reads the link too, so only the changed artist is rendered; "CRM"
+  // and "LNK" have no version 2.3 form.
+  const Bytes apic = Concat({Bytes{0}, BytesOf("image/jpeg"), Bytes{0, 3}, BytesOf("cover"), Bytes{0, 0xFF, 0xD8, 0xFF}});
+  ExpectFileStartsWith(
+      f,
+      Tag(3, Concat({Frame("TPE1", Text("A")), Frame("TIT2", Latin1("Title")), Frame("TENC", Latin1("Encoder")),
+                     Frame("TDAT", Latin1("0512")), Frame("TCMP", Latin1("1")), Frame("TSOP", Latin1("Sort")),
+                     Frame("APIC", apic), Frame("RVAD", volume), Frame("USLT", Latin1(std::string("eng\0words", 9))),
+                     Frame("WXXX", Latin1(std::string("d\0http://x", 10)))})),
+      kAudio);
 }
 
 TEST(Id3v2Write, MissingOrReadOnlyFilesFailUntouched) {
