@@ -3,7 +3,7 @@
 #include <string>
 
 #include "audio/wave_source.h"
-#include "common/path.h"
+#include "common/file_kind.h"
 
 namespace {
 
@@ -14,8 +14,10 @@ AudioSource* openMp3Source(const char* path) { return newSilentSource(SourceStat
 }  // namespace
 
 AudioSource* openAudioSource(const char* path) {
-  const std::string extension = ExtensionOf(path);
-  if (EqualsNoCase(extension, ".mp3")) return openMp3Source(path);
-  if (EqualsNoCase(extension, ".wav")) return openWaveSource(path);
+  switch (FileKindOf(path)) {
+    case FileKind::Mp3: return openMp3Source(path);
+    case FileKind::Wav: return openWaveSource(path);
+    case FileKind::Other: break;
+  }
   return nullptr;
 }

@@ -2,7 +2,7 @@
 #pragma once
 #include "audio/audio_source.h"
 
-// ".mp3" and ".wav", compared exactly (letter case counts, unlike the tag
-// formats' dispatch), give a source with the caller's reference taken, whose
-// status the caller checks before playing; any other extension gives null.
+// ".mp3" and ".wav" (FileKindOf: letter case ignored, as for the tags) give a
+// source with the caller's reference taken, whose status the caller checks before
+// playing; any other extension gives null.
 AudioSource* openAudioSource(const char* path);

@@ -1,8 +1,6 @@
-// The walk through a WAV file to the two chunks that playback needs. Every size
-// read from the file is checked before it is used: offsets only grow, and an
-// offset beyond what 32 bits can address ends the walk.
+// The walk through a WAV file to the two chunks that playback needs, over the
+// RIFF chunk walker.
 #include <algorithm>
-#include <cstring>
 #include <memory>
 
 #include "audio/codec_wave_source.h"
@@ -10,6 +8,7 @@
 #include "audio/wave_source.h"
 #include "common/bytes.h"
 #include "common/file.h"
+#include "common/riff.h"
 
 namespace {
 
@@ -20,37 +19,23 @@ constexpr uint32_t kMaxChannels = 255;
 constexpr uint32_t kMaxSampleRate = 196000;
 constexpr uint16_t kFormatPcm = 1;
 
-uint64_t padded(uint32_t size) { return uint64_t(size) + (size & 1); }
-
-bool sameId(const uint8_t* id, const char* name) { return std::memcmp(id, name, 4) == 0; }
-
 // Reads `size` bytes at `offset`; false when the offset can't be addressed or
 // the file ends first.
 bool readAt(File& file, uint64_t offset, void* data, uint32_t size) {
   return offset <= UINT32_MAX && file.SeekFromStart(uint32_t(offset)) && file.ReadFull(data, size);
 }
 
-// From `offset`, reads chunk headers until one is `id`, stepping over the others
-// with their pad bytes. On success `offset` is that chunk's header offset.
-bool findChunk(File& file, uint64_t& offset, const char* id, uint32_t& size) {
-  uint8_t header[8];
-  for (;;) {
-    if (!readAt(file, offset, header, sizeof header)) return false;
-    size = ReadLE32(header + 4);
-    if (sameId(header, id)) return true;
-    offset += 8 + padded(size);
-  }
-}
-
-// Finds the "RIFF" "WAVE" form; other top-level forms in front of it are skipped.
-bool findWaveForm(File& file, uint64_t& offset) {
-  uint8_t header[12];
-  for (offset = 0;; offset += 8 + padded(ReadLE32(header + 4))) {
-    if (!readAt(file, offset, header, sizeof header)) return false;
-    if (sameId(header, "RIFF") && sameId(header + 8, "WAVE")) return true;
-    // A form too small to hold its own type can't be stepped over.
-    if (padded(ReadLE32(header + 4)) <= 4) return false;
-  }
+// From `offset`, walks the chunks until one is `id`; the walk steps over the
+// others with their pad bytes. A chunk that reaches past the end of the file is
+// still found (its caller decides how much of it to use).
+bool findChunk(File& file, uint64_t fileSize, uint64_t offset, const char* id, RiffChunk& found) {
+  bool seen = false;
+  WalkRiffChunks(file, offset, fileSize, [&](const RiffChunk& chunk) {
+    seen = RiffIdIs(chunk.id, id);
+    if (seen) found = chunk;
+    return !seen;
+  });
+  return seen;
 }
 
 bool readFormat(File& file, uint64_t offset, uint32_t size, WaveFormat& format) {
@@ -76,24 +61,23 @@ AudioSource* openWaveSource(const char* path) {
   auto file = std::make_unique<File>();
   if (!file->Open(path, FileMode::Read)) return newSilentSource(SourceStatus::OpenFailed);
 
-  uint64_t offset = 0;
-  uint32_t size = 0;
+  const uint64_t fileSize = file->Size();
+  uint32_t form = 0;
+  RiffChunk fmt, data;
   WaveFormat format;
   // A "data" chunk in front of "fmt " is stepped over like any other chunk, and
   // then no "data" follows: such a file is not played.
-  if (!findWaveForm(*file, offset)) return newSilentSource(SourceStatus::BadFormat);
-  offset += 12;
-  if (!findChunk(*file, offset, "fmt ", size) || !readFormat(*file, offset, size, format))
+  if (FindWaveForm(*file, fileSize, &form) != FormSearch::Found ||
+      !findChunk(*file, fileSize, form + kRiffFormHeaderSize, "fmt ", fmt) ||
+      !readFormat(*file, fmt.position, fmt.size, format) ||
+      !findChunk(*file, fileSize, fmt.Next(), "data", data))
     return newSilentSource(SourceStatus::BadFormat);
-  offset += 8 + padded(size);
-  if (!findChunk(*file, offset, "data", size)) return newSilentSource(SourceStatus::BadFormat);
 
   // A header may claim more than the file holds (0xFFFFFFFF is written by
   // programs that could not go back to fix it): play what is there.
-  const uint64_t dataStart = offset + 8;
-  const uint64_t fileSize = file->Size();
+  const uint64_t dataStart = data.Body();
   const uint64_t present = fileSize > dataStart ? fileSize - dataStart : 0;
-  const uint32_t dataSize = uint32_t(std::min<uint64_t>(size, present));
+  const uint32_t dataSize = uint32_t(std::min<uint64_t>(data.size, present));
   if (dataStart > UINT32_MAX) return newSilentSource(SourceStatus::BadFormat);
 
   AudioSource* source;

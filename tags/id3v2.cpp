@@ -433,14 +433,6 @@ bool PlainFrameSizes(const std::vector<uint8_t>& body, uint8_t major) {
 // ---------------------------------------------------------------------------
 // Values for the record
 
-// Text up to its first zero byte, looking at no more than `window` bytes.
-std::string TextUpToZero(const uint8_t* data, size_t size, size_t window) {
-  if (size > window) size = window;
-  const void* zero = std::memchr(data, 0, size);
-  size_t length = zero ? size_t(static_cast<const uint8_t*>(zero) - data) : size;
-  return std::string(reinterpret_cast<const char*>(data), length);
-}
-
 // A description, a zero and the text: the part after the first zero, or all of it
 // when there is none.
 std::string TextAfterDescription(const uint8_t* data, size_t size) {
@@ -448,7 +440,7 @@ std::string TextAfterDescription(const uint8_t* data, size_t size) {
   const void* zero = std::memchr(data, 0, size);
   if (!zero) return std::string(reinterpret_cast<const char*>(data), size);
   const size_t skip = size_t(static_cast<const uint8_t*>(zero) - data) + 1;
-  return TextUpToZero(data + skip, size - skip, size - skip);
+  return TextUpToZero(data + skip, size - skip);
 }
 
 // Takes a frame's value into the record: only ISO-8859-1 and UTF-8 text, its bytes
@@ -464,7 +456,7 @@ void ReadFrameValue(const std::string& id, const std::vector<uint8_t>& data, Tag
   } else if (id == "WXXX") {
     value = TextAfterDescription(data.data() + 1, data.size() - 1);
   } else {
-    value = TextUpToZero(data.data() + 1, data.size() - 1, kTextWindow);
+    value = TextUpToZero(data.data() + 1, std::min(data.size() - 1, kTextWindow));
   }
   record.SetFromText(KeyOfFrameId(id), value, true);
 }

@@ -14,6 +14,7 @@
 #include "common/bytes.h"
 #include "common/file.h"
 #include "common/open_retry.h"
+#include "common/riff.h"
 
 namespace {
 
@@ -33,10 +34,6 @@ constexpr InfoField kInfoFields[] = {
 
 constexpr char kBlankId[] = "    ";
 constexpr uint32_t kDispTypeText = 1;
-constexpr uint32_t kChunkHeaderSize = 8;
-constexpr uint32_t kFormHeaderSize = 12;
-
-bool SameId(const uint8_t* id, const char* name) { return std::memcmp(id, name, 4) == 0; }
 
 bool SameIdNoCase(const uint8_t* id, const char* name) {
   for (int i = 0; i < 4; ++i) {
@@ -50,17 +47,8 @@ bool SameIdNoCase(const uint8_t* id, const char* name) {
 
 const InfoField* FieldOfId(const uint8_t* id) {
   for (const InfoField& f : kInfoFields)
-    if (SameId(id, f.id)) return &f;
+    if (RiffIdIs(id, f.id)) return &f;
   return nullptr;
-}
-
-uint64_t Padded(uint64_t size) { return size + (size & 1); }
-
-// The text of a value as stored: up to its first zero byte.
-std::string TextUpToZero(const uint8_t* data, size_t size) {
-  const void* zero = std::memchr(data, 0, size);
-  size_t n = zero ? static_cast<size_t>(static_cast<const uint8_t*>(zero) - data) : size;
-  return std::string(reinterpret_cast<const char*>(data), n);
 }
 
 // Reads up to `size` bytes at `position`, never past the end of the file, so a
@@ -79,90 +67,20 @@ bool ReadClipped(File& file, uint32_t position, uint64_t size, uint32_t fileSize
   return true;
 }
 
-// ---------------------------------------------------------------------------
-// Finding the "RIFF" "WAVE" form among the file's top-level chunks.
+bool IsBlank(const RiffChunk& chunk) { return RiffIdIs(chunk.id, kBlankId); }
 
-enum class FormSearch { Found, EndOfFile, GaveUp };
-
-FormSearch FindWaveForm(File& file, uint32_t fileSize, uint32_t* formPosition) {
-  uint64_t position = 0;
-  for (;;) {
-    uint8_t header[kFormHeaderSize];
-    if (position + kFormHeaderSize > fileSize) return FormSearch::EndOfFile;
-    if (!file.SeekFromStart(static_cast<uint32_t>(position)) ||
-        !file.ReadFull(header, sizeof header))
-      return FormSearch::EndOfFile;
-    if (SameId(header, "RIFF") && SameId(header + 8, "WAVE")) {
-      *formPosition = static_cast<uint32_t>(position);
-      return FormSearch::Found;
-    }
-    uint64_t rounded = Padded(ReadLE32(header + 4));
-    if (rounded <= 4) return FormSearch::GaveUp;
-    position += kChunkHeaderSize + rounded;
-  }
-}
-
-// ---------------------------------------------------------------------------
-// Walking the chunks of the form.
-
-struct Chunk {
-  uint32_t position;  // of its id
-  uint8_t id[4];
-  uint32_t size;
-};
-
-enum class WalkEnd {
-  Tail,     // ran out of chunks at the end of the file
-  PastEnd,  // a chunk's size reaches past the end of the file
-  Failed,   // a read failed inside the file
-  Stopped,  // the visitor was done
-};
-
-struct WalkResult {
-  WalkEnd how;
-  // With Tail: where the next chunk would begin. The file's size for a well-formed
-  // file, one more when the last chunk lacks its pad byte, less when a few stray
-  // bytes follow the last chunk.
-  uint64_t next;
-};
-
-// Calls `visit` for each chunk from `first` on; `visit` returns false to stop.
-// Every step moves forward by at least a header, so no size ends in a loop; a
-// chunk that reaches past the end of the file is visited and then ends the walk.
-WalkResult WalkChunks(File& file, uint32_t first, uint32_t fileSize,
-                      const std::function<bool(const Chunk&)>& visit) {
-  uint64_t position = first;
-  for (;;) {
-    if (position + kChunkHeaderSize > fileSize) return {WalkEnd::Tail, position};
-    uint8_t header[kChunkHeaderSize];
-    if (!file.SeekFromStart(static_cast<uint32_t>(position)) ||
-        !file.ReadFull(header, sizeof header))
-      return {WalkEnd::Failed, position};
-    Chunk chunk;
-    chunk.position = static_cast<uint32_t>(position);
-    std::memcpy(chunk.id, header, 4);
-    chunk.size = ReadLE32(header + 4);
-    bool pastEnd = position + kChunkHeaderSize + chunk.size > fileSize;
-    if (!visit(chunk)) return {WalkEnd::Stopped, position};
-    if (pastEnd) return {WalkEnd::PastEnd, position};
-    position += kChunkHeaderSize + Padded(chunk.size);
-  }
-}
-
-bool IsBlank(const Chunk& chunk) { return SameId(chunk.id, kBlankId); }
-
-bool IsInfoList(File& file, const Chunk& chunk, uint32_t fileSize) {
-  if (!SameId(chunk.id, "LIST") || chunk.size < 4) return false;
-  if (uint64_t(chunk.position) + kChunkHeaderSize + 4 > fileSize) return false;
+bool IsInfoList(File& file, const RiffChunk& chunk, uint32_t fileSize) {
+  if (!RiffIdIs(chunk.id, "LIST") || chunk.size < 4) return false;
+  if (uint64_t(chunk.position) + kRiffChunkHeaderSize + 4 > fileSize) return false;
   uint8_t type[4];
-  return file.SeekFromStart(chunk.position + kChunkHeaderSize) && file.ReadFull(type, 4) &&
+  return file.SeekFromStart(chunk.position + kRiffChunkHeaderSize) && file.ReadFull(type, 4) &&
          SameIdNoCase(type, "INFO");
 }
 
 // The sub-chunks of an "INFO" list: the list's data after its type, up to the
 // list's end or the file's end, whichever comes first.
-bool ReadInfoBody(File& file, const Chunk& chunk, uint32_t fileSize, Bytes& body) {
-  return ReadClipped(file, chunk.position + kChunkHeaderSize + 4, chunk.size - 4, fileSize, body);
+bool ReadInfoBody(File& file, const RiffChunk& chunk, uint32_t fileSize, Bytes& body) {
+  return ReadClipped(file, chunk.position + kRiffChunkHeaderSize + 4, chunk.size - 4, fileSize, body);
 }
 
 struct SubChunk {
@@ -174,38 +92,38 @@ struct SubChunk {
 
 void ForEachSubChunk(const Bytes& body, const std::function<void(const SubChunk&)>& visit) {
   uint64_t offset = 0;
-  while (offset + kChunkHeaderSize <= body.size()) {
+  while (offset + kRiffChunkHeaderSize <= body.size()) {
     SubChunk sub;
     sub.id = body.data() + offset;
     sub.size = ReadLE32(body.data() + offset + 4);
     sub.offset = static_cast<size_t>(offset);
-    uint64_t room = body.size() - offset - kChunkHeaderSize;
+    uint64_t room = body.size() - offset - kRiffChunkHeaderSize;
     sub.available = static_cast<size_t>(sub.size < room ? sub.size : room);
     visit(sub);
-    offset += kChunkHeaderSize + Padded(sub.size);
+    offset += kRiffChunkHeaderSize + RiffPadded(sub.size);
   }
 }
 
 // ---------------------------------------------------------------------------
 // Reading.
 
-void ReadInfoList(File& file, const Chunk& chunk, uint32_t fileSize, TagRecord& record) {
+void ReadInfoList(File& file, const RiffChunk& chunk, uint32_t fileSize, TagRecord& record) {
   Bytes body;
   if (!ReadInfoBody(file, chunk, fileSize, body)) return;
   ForEachSubChunk(body, [&](const SubChunk& sub) {
     const InfoField* field = FieldOfId(sub.id);
     if (!field) return;
-    const uint8_t* data = body.data() + sub.offset + kChunkHeaderSize;
+    const uint8_t* data = body.data() + sub.offset + kRiffChunkHeaderSize;
     record.SetFromText(field->key, TextUpToZero(data, sub.available), false);
   });
 }
 
-void ReadDisp(File& file, const Chunk& chunk, uint32_t fileSize, TagRecord& record) {
+void ReadDisp(File& file, const RiffChunk& chunk, uint32_t fileSize, TagRecord& record) {
   if (chunk.size < 4) return;
   Bytes data;
   // Only the first 259 characters of a value are ever kept.
   uint64_t wanted = 4 + std::min<uint64_t>(chunk.size - 4, kMaxValue);
-  if (!ReadClipped(file, chunk.position + kChunkHeaderSize, wanted, fileSize, data) ||
+  if (!ReadClipped(file, chunk.position + kRiffChunkHeaderSize, wanted, fileSize, data) ||
       data.size() < 4)
     return;
   if (ReadLE32(data.data()) == 0) return;  // not text
@@ -234,7 +152,7 @@ void CollectCarried(const Bytes& body, Survey& survey) {
     for (const std::string& seen : survey.carriedIds)
       if (seen == id) return;  // the first one wins, as when reading
     survey.carriedIds.push_back(id);
-    size_t whole = kChunkHeaderSize + sub.size;
+    size_t whole = kRiffChunkHeaderSize + sub.size;
     const uint8_t* from = body.data() + sub.offset;
     survey.carried.insert(survey.carried.end(), from, from + whole);
     if (sub.size & 1) survey.carried.push_back(sub.offset + whole < body.size() ? from[whole] : 0);
@@ -245,8 +163,8 @@ void CollectCarried(const Bytes& body, Survey& survey) {
 // False for a file whose chunks can't all be followed; such a file is not written.
 bool SurveyForm(File& file, uint32_t firstChunk, uint32_t fileSize, Survey& survey) {
   bool ok = true;
-  WalkResult walk = WalkChunks(file, firstChunk, fileSize, [&](const Chunk& chunk) {
-    if (SameId(chunk.id, "DISP")) {
+  RiffWalk walk = WalkRiffChunks(file, firstChunk, fileSize, [&](const RiffChunk& chunk) {
+    if (RiffIdIs(chunk.id, "DISP")) {
       survey.tagChunks.push_back(chunk.position);
     } else if (IsInfoList(file, chunk, fileSize)) {
       survey.tagChunks.push_back(chunk.position);
@@ -257,7 +175,7 @@ bool SurveyForm(File& file, uint32_t firstChunk, uint32_t fileSize, Survey& surv
     return ok;
   });
   survey.end = walk.next;
-  return ok && walk.how == WalkEnd::Tail;
+  return ok && walk.how == RiffWalkEnd::Tail;
 }
 
 void AppendLE32(Bytes& out, uint32_t value) {
@@ -289,7 +207,7 @@ Bytes RenderInfoList(const TagRecord& record, const Bytes& carried) {
     }
   }
   list.insert(list.end(), carried.begin(), carried.end());
-  WriteLE32(list.data() + 4, static_cast<uint32_t>(list.size() - kChunkHeaderSize));
+  WriteLE32(list.data() + 4, static_cast<uint32_t>(list.size() - kRiffChunkHeaderSize));
   return list;
 }
 
@@ -299,7 +217,7 @@ Bytes RenderDisp(const TagRecord& record) {
   AppendLE32(disp, 0);
   AppendLE32(disp, kDispTypeText);
   AppendText(disp, record.Get("TITLE"));
-  WriteLE32(disp.data() + 4, static_cast<uint32_t>(disp.size() - kChunkHeaderSize));
+  WriteLE32(disp.data() + 4, static_cast<uint32_t>(disp.size() - kRiffChunkHeaderSize));
   return disp;
 }
 
@@ -316,7 +234,7 @@ bool FindBlankPair(File& file, uint32_t firstChunk, uint32_t fileSize, uint32_t 
   bool found = false;
   bool previousFits = false;
   uint32_t previous = 0;
-  WalkChunks(file, firstChunk, fileSize, [&](const Chunk& chunk) {
+  WalkRiffChunks(file, firstChunk, fileSize, [&](const RiffChunk& chunk) {
     if (previousFits && IsBlank(chunk) && chunk.size == dispSize) {
       *position = previous;
       found = true;
@@ -338,10 +256,10 @@ enum class PairWrite { Written, NotStarted, Failed };
 // A pair that can't take even the first header leaves the chunks to the end of
 // the file; a write that fails later has already damaged the pair.
 PairWrite WriteInBlankPair(File& file, uint32_t position, const Bytes& chunks) {
-  if (!file.SeekFromStart(position) || !file.WriteFull(chunks.data(), kChunkHeaderSize))
+  if (!file.SeekFromStart(position) || !file.WriteFull(chunks.data(), kRiffChunkHeaderSize))
     return PairWrite::NotStarted;
-  uint32_t rest = static_cast<uint32_t>(chunks.size() - kChunkHeaderSize);
-  return file.WriteFull(chunks.data() + kChunkHeaderSize, rest) ? PairWrite::Written
+  uint32_t rest = static_cast<uint32_t>(chunks.size() - kRiffChunkHeaderSize);
+  return file.WriteFull(chunks.data() + kRiffChunkHeaderSize, rest) ? PairWrite::Written
                                                                 : PairWrite::Failed;
 }
 
@@ -358,7 +276,7 @@ bool Append(File& file, uint64_t end, uint32_t fileSize, const Bytes& chunks) {
 
 bool WriteRiffSize(File& file, uint32_t formPosition) {
   uint32_t size = file.Size();
-  if (size < kFormHeaderSize) return false;
+  if (size < kRiffFormHeaderSize) return false;
   uint8_t field[4];
   WriteLE32(field, size - 8);
   return file.SeekFromStart(formPosition + 4) && file.WriteFull(field, 4);
@@ -377,8 +295,8 @@ bool ReadWavTags(TagRecord& record, const char* path) {
     case FormSearch::GaveUp: return true;
     case FormSearch::Found: break;
   }
-  WalkChunks(file, form + kFormHeaderSize, fileSize, [&](const Chunk& chunk) {
-    if (SameId(chunk.id, "DISP"))
+  WalkRiffChunks(file, form + kRiffFormHeaderSize, fileSize, [&](const RiffChunk& chunk) {
+    if (RiffIdIs(chunk.id, "DISP"))
       ReadDisp(file, chunk, fileSize, record);
     else if (IsInfoList(file, chunk, fileSize))
       ReadInfoList(file, chunk, fileSize, record);
@@ -393,7 +311,7 @@ bool WriteWavTags(const TagRecord& record, const char* path) {
   uint32_t fileSize = file.Size();
   uint32_t form = 0;
   if (fileSize == 0 || FindWaveForm(file, fileSize, &form) != FormSearch::Found) return false;
-  uint32_t firstChunk = form + kFormHeaderSize;
+  uint32_t firstChunk = form + kRiffFormHeaderSize;
 
   Survey survey;
   if (!SurveyForm(file, firstChunk, fileSize, survey)) return false;

@@ -17,12 +17,14 @@
 #include <io.h>
 #endif
 
+#include "app/file_messages.h"
 #include "app/tagging_job.h"
 #include "audio/audio_source.h"
 #include "audio/open_source.h"
 #include "audio/peak_limiter.h"
 #include "audio/samples.h"
 #include "common/bytes.h"
+#include "common/file_kind.h"
 #include "common/path.h"
 #include "tags/tag_record.h"
 
@@ -49,10 +51,7 @@ void Fail(const std::string& path, const char* reason) {
   fprintf(stderr, "lirva-cli: %s: %s\n", path.c_str(), reason);
 }
 
-bool SupportedExtension(const std::string& path) {
-  std::string ext = ExtensionOf(path);
-  return EqualsNoCase(ext, ".mp3") || EqualsNoCase(ext, ".wav");
-}
+bool SupportedExtension(const std::string& path) { return FileKindOf(path) != FileKind::Other; }
 
 std::string Escaped(const std::string& value) {
   std::string out;
@@ -73,9 +72,7 @@ int Show(const std::vector<std::string>& files) {
     printf("%s\n", path.c_str());
     TagRecord record;
     if (!ReadTags(record, path.c_str())) {
-      Fail(path, SupportedExtension(path)
-                     ? "could not read the file, it may be in use by another program"
-                     : "only wav and mp3 files can have tags read");
+      Fail(path, SupportedExtension(path) ? kCouldNotReadFile.phrase : kOnlyWavAndMp3Read.phrase);
       status = 1;
       continue;
     }
@@ -94,7 +91,7 @@ class QuietProgress : public TaggingProgress {
     if (!SupportedExtension(path))
       Fail(path, "only wav and mp3 files can have tags");
     else if (readFailed)
-      Fail(path, "could not read the file, it may be in use by another program");
+      Fail(path, kCouldNotReadFile.phrase);
     else
       Fail(path, "could not write the tags");
   }

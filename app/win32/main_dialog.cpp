@@ -5,7 +5,9 @@
 #include <algorithm>
 #include <set>
 
+#include "app/file_messages.h"
 #include "app/win32/settings.h"
+#include "common/file_kind.h"
 #include "common/path.h"
 #include "resource.h"
 #include "tags/tag_record.h"
@@ -240,16 +242,13 @@ void MainDialog::LoadFieldsFromSelection(bool force) {
   if (!force && path == loadedPath_) return;  // extending a selection keeps the edits
   loadedPath_ = path;
 
-  std::string ext = ExtensionOf(path);
-  if (!EqualsNoCase(ext, ".wav") && !EqualsNoCase(ext, ".mp3")) {
-    MessageBoxA(hwnd(), "Only wav and mp3 files can have tags read.", nullptr,
-                MB_OK | MB_ICONERROR);
+  if (FileKindOf(path) == FileKind::Other) {
+    MessageBoxA(hwnd(), kOnlyWavAndMp3Read.sentence, nullptr, MB_OK | MB_ICONERROR);
     return;
   }
   TagRecord record;
   if (!ReadTags(record, path.c_str()))
-    MessageBoxA(hwnd(), "Lirva could not read the file, it may be in use by another program.",
-                "Lirva", MB_OK | MB_ICONERROR);
+    MessageBoxA(hwnd(), kCouldNotReadFile.sentence, "Lirva", MB_OK | MB_ICONERROR);
 
   for (int i = 0; i < kFieldCount; ++i) {
     if (i == kGenreField) continue;
