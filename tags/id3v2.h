@@ -1,5 +1,6 @@
 // ID3v2 tags in MP3 files: found anywhere in the file, read in versions 2.2 to 2.4,
-// written as version 2.3.
+// written as version 2.3. The stages live in tags/id3v2_*.cpp: search, frames
+// (parsing and carrying), render, rewrite, with what they share in id3v2_format.h.
 #pragma once
 #include <cstdint>
 #include <vector>
@@ -39,6 +40,7 @@ bool WriteMp3Tags(const TagRecord& record, const char* path);
 // the fields that changed or that had no frame, then the carried frames of the
 // others. Empty when there is nothing to write (or too much for a tag).
 std::vector<uint8_t> RenderId3v2Tag(const TagRecord& record);
-// Writes the rendered tag at `offset` and reports its size (0 when there is
-// nothing to write, which is no failure).
-bool WriteId3v2Tag(const TagRecord& record, File& file, uint32_t offset, uint32_t* totalSize);
+// Reads a tag that begins at the first of `bytes` into the record as ReadMp3Tags
+// reads one from a file (values and carried frames, no ID3v1 block). False when the
+// bytes begin with no tag.
+bool ParseId3v2Tag(const std::vector<uint8_t>& bytes, TagRecord& record);
