@@ -23,12 +23,13 @@ import time
 ROOT = os.path.dirname(os.path.dirname(os.path.abspath(__file__)))
 sys.path.insert(0, os.path.join(ROOT, "tests", "e2e"))
 from lirva_e2e import Driver, WinePrefix, Xvfb, wait_until, windows_build  # noqa: E402
+from resource_ids import ID  # noqa: E402
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
 from bench_files import fresh_copies, source_mp3  # noqa: E402
 
 WORK = os.path.join(ROOT, "build", "bench")
 COPIES = 100
-LIST, ARTIST = 101, 209
+LIST, ARTIST = ID["IDC_FILELIST"], ID["IDC_ARTIST"]
 ARTIST_TEXT = "Bench Artist"
 
 

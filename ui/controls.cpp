@@ -54,8 +54,8 @@ void FillCombo(HWND dialog, int controlId, const char* const* texts, int count) 
   }
 }
 
-void AddListColumns(HWND dialog, const ListColumn* columns) {
-  HWND list = GetDlgItem(dialog, kFileListId);
+void AddListColumns(HWND dialog, int listId, const ListColumn* columns) {
+  HWND list = GetDlgItem(dialog, listId);
   RECT client;
   GetClientRect(list, &client);
   int remaining = client.right;
@@ -71,8 +71,8 @@ void AddListColumns(HWND dialog, const ListColumn* columns) {
   }
 }
 
-void FitFirstColumn(HWND dialog) {
-  HWND list = GetDlgItem(dialog, kFileListId);
+void FitFirstColumn(HWND dialog, int listId) {
+  HWND list = GetDlgItem(dialog, listId);
   RECT client;
   GetClientRect(list, &client);
   int width = client.right - static_cast<int>(SendMessageA(list, LVM_GETCOLUMNWIDTH, 1, 0));

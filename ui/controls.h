@@ -52,8 +52,8 @@ void ForceControlsGeneration(ControlsGeneration generation);
 // mapped) on old ones. The image is destroyed with the button.
 bool SetButtonBitmap(HWND dialog, int controlId, LPCSTR bitmapName);
 
-// Gives the main window's tag button (214) the icon resource at its own size.
-bool SetButtonIcon(HWND dialog, LPCSTR iconName);
+// Gives the button the icon resource at its own size.
+bool SetButtonIcon(HWND dialog, int controlId, LPCSTR iconName);
 
 // ---- Tooltips ---------------------------------------------------------------------
 
@@ -105,14 +105,12 @@ void FillCombo(HWND dialog, int controlId, const char* const* texts);
 // Adds `count` texts.
 void FillCombo(HWND dialog, int controlId, const char* const* texts, int count);
 
-constexpr int kFileListId = 101;
-
 struct ListColumn {
   const char* title;  // null ends a table
   int width;          // negative: what is left of the client width
   int format;         // LVCFMT_*
 };
-// Inserts the columns of list view 101.
-void AddListColumns(HWND dialog, const ListColumn* columns);
-// Column 0 of list view 101 takes the client width less column 1, at least 160.
-void FitFirstColumn(HWND dialog);
+// Inserts the columns into the list view.
+void AddListColumns(HWND dialog, int listId, const ListColumn* columns);
+// Column 0 of the list view takes the client width less column 1, at least 160.
+void FitFirstColumn(HWND dialog, int listId);

@@ -135,6 +135,14 @@ bool ModelessDialog::PreTranslate(HWND, UINT message, WPARAM wParam, LPARAM lPar
 
 void AppWindowBase::OnHelp() { OpenHelpTopic("index"); }
 
+// The program's icon in the window's caption (16 pixels) and task switcher (32).
+void AppWindowBase::SetProgramIcons() {
+  HANDLE big = LoadImageA(ProgramInstance(), MAKEINTRESOURCEA(1), IMAGE_ICON, 32, 32, LR_SHARED);
+  HANDLE small = LoadImageA(ProgramInstance(), MAKEINTRESOURCEA(1), IMAGE_ICON, 16, 16, LR_SHARED);
+  SendMessageA(hwnd(), WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(big));
+  SendMessageA(hwnd(), WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(small));
+}
+
 INT_PTR AppWindowBase::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
   switch (message) {
     case WM_DESTROY:
@@ -149,13 +157,9 @@ INT_PTR AppWindowBase::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam)
     case kCloseRequest:
       End(IDCANCEL);
       return 1;
-    case WM_INITDIALOG: {
-      HANDLE big = LoadImageA(ProgramInstance(), MAKEINTRESOURCEA(1), IMAGE_ICON, 32, 32, LR_SHARED);
-      HANDLE small = LoadImageA(ProgramInstance(), MAKEINTRESOURCEA(1), IMAGE_ICON, 16, 16, LR_SHARED);
-      SendMessageA(hwnd(), WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(big));
-      SendMessageA(hwnd(), WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(small));
+    case WM_INITDIALOG:
+      SetProgramIcons();
       break;
-    }
     case WM_COMMAND:
       if (LOWORD(wParam) == IDOK || LOWORD(wParam) == IDCANCEL) return 1;
       break;

@@ -62,6 +62,9 @@ class AppWindowBase : public ModelessDialog {
  public:
   void OnHelp() override;
   INT_PTR HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) override;
+
+ private:
+  void SetProgramIcons();
 };
 
 // Wizard-button flags of a page.

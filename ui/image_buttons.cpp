@@ -13,7 +13,6 @@ ControlsGeneration generation = ControlsGeneration::Unknown;
 constexpr char kOldProcProperty[] = "OCb";
 constexpr COLORREF kMaskColour = RGB(192, 192, 192);
 // The main window's tag button, the only icon button.
-constexpr int kTagButtonId = 214;
 
 ControlsGeneration TestGeneration() {
   HMODULE library = LoadLibraryA("comctl32.dll");
@@ -118,8 +117,8 @@ bool SetButtonBitmap(HWND dialog, int controlId, LPCSTR bitmapName) {
   return done;
 }
 
-bool SetButtonIcon(HWND dialog, LPCSTR iconName) {
-  HWND button = GetDlgItem(dialog, kTagButtonId);
+bool SetButtonIcon(HWND dialog, int controlId, LPCSTR iconName) {
+  HWND button = GetDlgItem(dialog, controlId);
   if (!button) return false;
   // Width and height 0 without LR_DEFAULTSIZE: the size stored in the resource.
   HANDLE icon = LoadImageA(InstanceOf(dialog), iconName, IMAGE_ICON, 0, 0, 0);

@@ -3,7 +3,6 @@
 #include <commctrl.h>
 
 #include <algorithm>
-#include <set>
 
 #include "app/file_messages.h"
 #include "app/win32/settings.h"
@@ -95,10 +94,10 @@ void MainDialog::OnInitDialog() {
   SetTimer(hwnd(), kNoticeTimer, kFirstNoticeMs, nullptr);
 
   TrackHover(Item(IDC_TAGBUTTON));
-  SetButtonIcon(hwnd(), MAKEINTRESOURCEA(IDI_TAGBUTTON));
+  SetButtonIcon(hwnd(), IDC_TAGBUTTON, MAKEINTRESOURCEA(IDI_TAGBUTTON));
   HWND list = Item(IDC_FILELIST);
   ListView_SetExtendedListViewStyleEx(list, LVS_EX_FULLROWSELECT, LVS_EX_FULLROWSELECT);
-  AddListColumns(hwnd(), kMainListColumns);
+  AddListColumns(hwnd(), IDC_FILELIST, kMainListColumns);
 
   TCITEMA tab = {};
   tab.mask = TCIF_TEXT;
@@ -118,112 +117,6 @@ void MainDialog::OnInitDialog() {
 void MainDialog::OnDestroy() {
   KillTimer(hwnd(), kNoticeTimer);
   StoreWindowPlacement(hwnd());
-}
-
-// ---------------------------------------------------------------------------
-// Rows
-
-int MainDialog::RowCount() const { return ListView_GetItemCount(Item(IDC_FILELIST)); }
-
-int MainDialog::SelectedCount() const { return ListView_GetSelectedCount(Item(IDC_FILELIST)); }
-
-std::string MainDialog::PathOfRow(int row) const {
-  char name[MAX_PATH] = {}, folder[MAX_PATH] = {};
-  HWND list = Item(IDC_FILELIST);
-  ListView_GetItemText(list, row, 0, name, sizeof name);
-  ListView_GetItemText(list, row, 1, folder, sizeof folder);
-  return JoinPath(folder, name);
-}
-
-std::vector<std::string> MainDialog::SelectedPaths() const {
-  std::vector<std::string> paths;
-  HWND list = Item(IDC_FILELIST);
-  for (int row = -1; (row = ListView_GetNextItem(list, row, LVNI_SELECTED)) >= 0;)
-    paths.push_back(PathOfRow(row));
-  return paths;
-}
-
-bool MainDialog::AddRow(const std::string& path) { return AddRows({path}) == 0; }
-
-size_t MainDialog::AddRows(const std::vector<std::string>& paths) {
-  // The rows' paths are read once, not once for every new file.
-  std::set<std::string> present;
-  const int rows = RowCount();
-  for (int row = 0; row < rows; ++row) present.insert(LowerCase(PathOfRow(row)));
-  HWND list = Item(IDC_FILELIST);
-  size_t skipped = 0;
-  // Drawn once at the end: a list that repaints after every insert takes seconds
-  // for a few hundred files.
-  SendMessageA(list, WM_SETREDRAW, FALSE, 0);
-  for (const std::string& path : paths) {
-    if (!present.insert(LowerCase(path)).second) {
-      ++skipped;
-      continue;
-    }
-    std::string name = FileNameOf(path), folder = DirectoryOf(path);
-    LVITEMA item = {};
-    item.mask = LVIF_TEXT;
-    item.iItem = RowCount();
-    item.pszText = const_cast<char*>(name.c_str());
-    int at = ListView_InsertItem(list, &item);
-    if (at >= 0) ListView_SetItemText(list, at, 1, const_cast<char*>(folder.c_str()));
-  }
-  SendMessageA(list, WM_SETREDRAW, TRUE, 0);
-  InvalidateRect(list, nullptr, TRUE);
-  return skipped;
-}
-
-void MainDialog::AddFiles() {
-  std::vector<char> buffer(65536, 0);
-  std::string folder = ReadMachineText(kSettingsArea, kLoadFromFolderValue);
-  OPENFILENAMEA ofn = {};
-  ofn.lStructSize = sizeof ofn;
-  ofn.hwndOwner = hwnd();
-  ofn.lpstrFilter = "Wave or MP3 Files\0*.WAV;*.MP3\0";
-  ofn.lpstrFile = buffer.data();
-  ofn.nMaxFile = static_cast<DWORD>(buffer.size());
-  ofn.lpstrInitialDir = folder.empty() ? nullptr : folder.c_str();
-  ofn.lpstrTitle = "Locate Wave or MP3 File";
-  ofn.lpstrDefExt = "wav";
-  ofn.Flags = OFN_ALLOWMULTISELECT | OFN_EXPLORER | OFN_FILEMUSTEXIST | OFN_PATHMUSTEXIST |
-              OFN_NOCHANGEDIR | OFN_HIDEREADONLY;
-  if (!GetOpenFileNameA(&ofn)) return;
-
-  // One file: its full path. Several: the folder, then each name, each ended by a zero.
-  std::vector<std::string> paths;
-  const char* first = buffer.data();
-  const char* next = first + strlen(first) + 1;
-  std::string chosenFolder;
-  if (*next == '\0') {
-    paths.push_back(first);
-    chosenFolder = DirectoryOf(first);
-  } else {
-    chosenFolder = first;
-    for (; *next; next += strlen(next) + 1) paths.push_back(JoinPath(chosenFolder, next));
-  }
-  WriteMachineText(kSettingsArea, kLoadFromFolderValue, chosenFolder.c_str());
-
-  if (AddRows(paths) > 0)
-    MessageBoxA(hwnd(), "One or more files were not added because they already exist in the list.",
-                "Lirva", MB_OK | MB_ICONINFORMATION);
-}
-
-void MainDialog::RemoveSelectedFiles() {
-  if (SelectedCount() == 0) return;
-  if (MessageBoxA(hwnd(), "Are you sure you want to remove the selected file(s)?", "Confirm Remove",
-                  MB_YESNOCANCEL | MB_ICONQUESTION) != IDYES)
-    return;
-  HWND list = Item(IDC_FILELIST);
-  for (int row = RowCount() - 1; row >= 0; --row)
-    if (ListView_GetItemState(list, row, LVIS_SELECTED)) ListView_DeleteItem(list, row);
-}
-
-void MainDialog::SelectAll() {
-  HWND list = Item(IDC_FILELIST);
-  // Only one row can hold the focus: a call that asks for it on every row is refused whole.
-  ListView_SetItemState(list, -1, LVIS_SELECTED, LVIS_SELECTED);
-  if (ListView_GetNextItem(list, -1, LVNI_FOCUSED) < 0 && RowCount() > 0)
-    ListView_SetItemState(list, 0, LVIS_FOCUSED, LVIS_FOCUSED);
 }
 
 void MainDialog::RaiseSplash() {
@@ -409,60 +302,66 @@ INT_PTR MainDialog::OnNotify(const NMHDR& header) {
   return 0;
 }
 
+// The exit question; the close request of a starting installer does not ask.
+void MainDialog::OnClose() {
+  if (MessageBoxA(hwnd(), "Exit Lirva?", "Lirva", MB_OKCANCEL | MB_ICONQUESTION) == IDOK &&
+      OnCancel())
+    End(IDCANCEL);
+}
+
+// Changed fields in their colours; the field labels on the tab's face.
+INT_PTR MainDialog::OnCtlColorStatic(HDC dc, HWND control) {
+  if (INT_PTR brush = ColourField(dc, control)) return brush;
+  const int id = GetDlgCtrlID(control);
+  if (id < IDC_LABEL_TITLE || id > IDC_LABEL_COMMENT) return 0;
+  SetBkMode(dc, TRANSPARENT);
+  return reinterpret_cast<INT_PTR>(GetStockObject(HOLLOW_BRUSH));
+}
+
+// The help line of the menu item under the mouse, in the status bar.
+void MainDialog::OnMenuSelect(UINT item, UINT flags) {
+  if (flags & MF_POPUP) return;
+  for (const MenuHelpRow& h : kMenuHelp) {
+    if (h.command == static_cast<int>(item)) {
+      SendDlgItemMessageA(hwnd(), IDC_STATUSBAR, SB_SETTEXTA, 0, reinterpret_cast<LPARAM>(h.text));
+      return;
+    }
+  }
+}
+
+void MainDialog::OnNoticeTimer() {
+  SetTimer(hwnd(), kNoticeTimer, kNoticeMs, nullptr);
+  ShowNextNotice();
+}
+
 INT_PTR MainDialog::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
   switch (message) {
-    case WM_CLOSE:
-      if (MessageBoxA(hwnd(), "Exit Lirva?", "Lirva", MB_OKCANCEL | MB_ICONQUESTION) == IDOK &&
-          OnCancel())
-        End(IDCANCEL);
-      return 1;
+    case WM_CLOSE: OnClose(); return 1;
     case WM_SIZE:
       if (wParam != SIZE_MINIMIZED) Layout();
       return 1;
-    case WM_NOTIFY:
-      return OnNotify(*reinterpret_cast<const NMHDR*>(lParam));
+    case WM_NOTIFY: return OnNotify(*reinterpret_cast<const NMHDR*>(lParam));
     case kSelectionSettled:
       LoadFieldsFromSelection(false);
       UpdateControls();
       return 1;
     case WM_DRAWITEM:
-      if (wParam == IDC_TAGBUTTON) {
-        DrawGradientButton(*reinterpret_cast<const DRAWITEMSTRUCT*>(lParam), buttonFont_);
-        return 1;
-      }
-      break;
+      if (wParam != IDC_TAGBUTTON) break;
+      DrawGradientButton(*reinterpret_cast<const DRAWITEMSTRUCT*>(lParam), buttonFont_);
+      return 1;
     case WM_CTLCOLOREDIT:
     case WM_CTLCOLORLISTBOX:
       return ColourField(reinterpret_cast<HDC>(wParam), reinterpret_cast<HWND>(lParam));
-    case WM_CTLCOLORSTATIC: {
-      INT_PTR brush = ColourField(reinterpret_cast<HDC>(wParam), reinterpret_cast<HWND>(lParam));
-      if (brush) return brush;
-      const int id = GetDlgCtrlID(reinterpret_cast<HWND>(lParam));
-      if (id >= IDC_LABEL_TITLE && id <= IDC_LABEL_COMMENT) {
-        SetBkMode(reinterpret_cast<HDC>(wParam), TRANSPARENT);
-        return reinterpret_cast<INT_PTR>(GetStockObject(HOLLOW_BRUSH));
-      }
+    case WM_CTLCOLORSTATIC:
+      if (INT_PTR brush = OnCtlColorStatic(reinterpret_cast<HDC>(wParam), reinterpret_cast<HWND>(lParam)))
+        return brush;
       break;
-    }
-    case WM_MENUSELECT:
-      for (const MenuHelpRow& h : kMenuHelp) {
-        if (h.command == LOWORD(wParam) && !(HIWORD(wParam) & MF_POPUP)) {
-          SendDlgItemMessageA(hwnd(), IDC_STATUSBAR, SB_SETTEXTA, 0,
-                              reinterpret_cast<LPARAM>(h.text));
-          break;
-        }
-      }
-      return 1;
+    case WM_MENUSELECT: OnMenuSelect(LOWORD(wParam), HIWORD(wParam)); return 1;
     case WM_TIMER:
-      if (wParam == kNoticeTimer) {
-        SetTimer(hwnd(), kNoticeTimer, kNoticeMs, nullptr);
-        ShowNextNotice();
-        return 1;
-      }
-      break;
-    case WM_MOUSEMOVE:
-      ClearHotControl();
-      break;
+      if (wParam != kNoticeTimer) break;
+      OnNoticeTimer();
+      return 1;
+    case WM_MOUSEMOVE: ClearHotControl(); break;
   }
   return AppWindowBase::HandleMessage(message, wParam, lParam);
 }

@@ -54,6 +54,10 @@ class MainDialog : public AppWindowBase {
   void ShowNextNotice();
   void ShowContextMenu(POINT at);
   INT_PTR OnNotify(const NMHDR& header);
+  void OnClose();
+  INT_PTR OnCtlColorStatic(HDC dc, HWND control);
+  void OnMenuSelect(UINT item, UINT flags);
+  void OnNoticeTimer();
   INT_PTR ColourField(HDC dc, HWND control);
   void EnableCommand(int command, bool enabled);
 

@@ -86,6 +86,6 @@ void MainDialog::Layout() {
     place(rightFields[i], W - 165, row - 4, 137, rightFields[i] == IDC_GENRE ? 20 * R : R + 4);
   }
   place(IDC_TAGBUTTON, W - 207, Y0 + 126, 179, 2 * R + 4);
-  FitFirstColumn(hwnd());
+  FitFirstColumn(hwnd(), IDC_FILELIST);
   InvalidateRect(hwnd(), nullptr, TRUE);
 }

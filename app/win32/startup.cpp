@@ -94,7 +94,8 @@ void CloseRunningEditors() {
 }
 
 bool SupportedWindowsVersion() {
-  OSVERSIONINFOA version = {sizeof version};
+  OSVERSIONINFOA version = {};
+  version.dwOSVersionInfoSize = sizeof version;
   if (!GetVersionExA(&version)) return true;
   return version.dwMajorVersion < 6 || (version.dwMajorVersion == 6 && version.dwMinorVersion == 0);
 }

@@ -24,16 +24,21 @@ sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
 from lirva_e2e import (DriverError, ROOT, SuiteSession, Xvfb, read_lines, run_suite,
                        suite_arguments, wait_until, win_path)  # noqa: E402
 
+from resource_ids import ID  # noqa: E402
 from mutagen.id3 import COMM, ID3, TALB, TCOM, TCON, TIT2, TPE1, TRCK, TYER  # noqa: E402
 
 TESTS = []
 KNOWN_BUGS = {}
 
 # Control and command ids of the main window.
-LIST, TITLE, YEAR, ARTIST, TRACK, ALBUM, COMMENT, GENRE, TAG_BUTTON = 101, 207, 208, 209, 210, 211, 212, 104, 214
-LABEL_TITLE, LABEL_COMMENT = 200, 206
-CMD_ADD, CMD_SELECT_ALL, CMD_COPY_TITLE, CMD_HELP = 1002, 1007, 1333, 9
-CLOSE_REQUEST = 1126
+LIST, TITLE, YEAR, ARTIST, TRACK, ALBUM, COMMENT, GENRE, TAG_BUTTON = (
+    ID[n] for n in ("IDC_FILELIST", "IDC_TITLE", "IDC_YEAR", "IDC_ARTIST", "IDC_TRACK", "IDC_ALBUM",
+                    "IDC_COMMENT", "IDC_GENRE", "IDC_TAGBUTTON"))
+LABEL_TITLE, LABEL_COMMENT = ID["IDC_LABEL_TITLE"], ID["IDC_LABEL_COMMENT"]
+CMD_ADD, CMD_SELECT_ALL, CMD_COPY_TITLE, CMD_HELP = (
+    ID[n] for n in ("IDM_ADDFILES", "IDM_SELECTALL", "IDM_COPYTITLE", "IDM_HELPCONTENTS"))
+WM_USER = 0x0400
+CLOSE_REQUEST = WM_USER + 102  # what another copy of the program sends to close this one
 WM_SYSCOMMAND, SC_MINIMIZE = 0x0112, 0xF020
 
 USER_KEY = r"HKCU\Software\Vantoral\Lirva"

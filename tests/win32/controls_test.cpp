@@ -16,6 +16,9 @@
 
 namespace {
 constexpr COLORREF kOrange = RGB(245, 184, 0);
+// Controls of the test dialog.
+constexpr int kList = 101;
+constexpr int kTagButton = 214;
 
 // What the test dialog's parent side saw: (control id, notification code).
 std::vector<std::pair<int, int>> received;
@@ -276,7 +279,7 @@ TEST_F(Controls, GradientButtonFaceAndFrame) {
 }
 
 TEST_F(Controls, GradientButtonDrawsItsIconAndText) {
-  ASSERT_TRUE(SetButtonIcon(dialog, MAKEINTRESOURCEA(IDI_TAGBUTTON)));
+  ASSERT_TRUE(SetButtonIcon(dialog, kTagButton, MAKEINTRESOURCEA(IDI_TAGBUTTON)));
   HICON icon = reinterpret_cast<HICON>(SendMessageA(Item(214), BM_GETIMAGE, IMAGE_ICON, 0));
   ASSERT_NE(icon, nullptr);
   ICONINFO info;
@@ -551,19 +554,19 @@ TEST_F(Controls, ToolbarBackgroundShadesFromLightToDark) {
 }
 
 TEST_F(Controls, ListColumnsAndTheFirstColumnFit) {
-  HWND list = Item(kFileListId);
+  HWND list = Item(kList);
   RECT client;
   GetClientRect(list, &client);
   const ListColumn columns[] = {{"File", 100, LVCFMT_LEFT}, {"Folder", -1, LVCFMT_LEFT}, {}};
-  AddListColumns(dialog, columns);
+  AddListColumns(dialog, kList, columns);
   EXPECT_EQ(SendMessageA(list, LVM_GETCOLUMNWIDTH, 0, 0), 100);
   EXPECT_EQ(SendMessageA(list, LVM_GETCOLUMNWIDTH, 1, 0), client.right - 100);
 
   SendMessageA(list, LVM_SETCOLUMNWIDTH, 1, 50);
-  FitFirstColumn(dialog);
+  FitFirstColumn(dialog, kList);
   EXPECT_EQ(SendMessageA(list, LVM_GETCOLUMNWIDTH, 0, 0), client.right - 50);
   SendMessageA(list, LVM_SETCOLUMNWIDTH, 1, client.right - 20);
-  FitFirstColumn(dialog);
+  FitFirstColumn(dialog, kList);
   EXPECT_EQ(SendMessageA(list, LVM_GETCOLUMNWIDTH, 0, 0), 160);
 }
 
@@ -585,7 +588,7 @@ TEST_F(Controls, DISABLED_ShowForAScreenshot) {
   ASSERT_TRUE(CreateToolbar(toolbar, dialog, kMainToolbar));
   PaintToolbarBackground(toolbar);
   shownToolbar = &toolbar;
-  SetButtonIcon(dialog, MAKEINTRESOURCEA(IDI_TAGBUTTON));
+  SetButtonIcon(dialog, kTagButton, MAKEINTRESOURCEA(IDI_TAGBUTTON));
   TrackHover(Item(214));
   TrackHover(Item(215));
   SendMessageA(Item(215), WM_MOUSEMOVE, 0, MAKELPARAM(5, 5));
@@ -594,8 +597,8 @@ TEST_F(Controls, DISABLED_ShowForAScreenshot) {
   }
   SendDlgItemMessageA(dialog, IDC_PLAYER_PLAY, BM_SETCHECK, BST_CHECKED, 0);
   MakeHyperlink(dialog, 103);
-  AddListColumns(dialog, kMainListColumns);
-  FitFirstColumn(dialog);
+  AddListColumns(dialog, kList, kMainListColumns);
+  FitFirstColumn(dialog, kList);
   const char* const genres[] = {"Rock", nullptr};
   FillCombo(dialog, IDC_GENRE, genres);
   SendDlgItemMessageA(dialog, IDC_GENRE, CB_SETCURSEL, 0, 0);

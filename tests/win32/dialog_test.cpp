@@ -324,7 +324,8 @@ TEST(Progress, EscapeCancelsAndTheOwnerComesBack) {
 TEST(Progress, WaitWhilePumpingTellsProcessEndFromWindowClose) {
   int processResult = -1, closeResult = -1;
   FnTask task([&](FnTask& t) {
-    STARTUPINFOA si = {sizeof si};
+    STARTUPINFOA si = {};
+    si.cb = sizeof si;
     PROCESS_INFORMATION pi = {};
     char cmd[] = "cmd.exe /c exit 0";
     if (CreateProcessA(nullptr, cmd, nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &pi)) {

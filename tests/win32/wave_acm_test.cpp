@@ -40,7 +40,8 @@ bool MakeAdpcmWav(const std::string& path, double seconds, int channels) {
   DWORD outSize = 0;
   acmStreamSize(stream, DWORD(pcm.size() * 2), &outSize, ACM_STREAMSIZEF_SOURCE);
   std::vector<BYTE> adpcm(outSize + 4096);
-  ACMSTREAMHEADER h = {sizeof h};
+  ACMSTREAMHEADER h = {};
+  h.cbStruct = sizeof h;
   h.pbSrc = reinterpret_cast<BYTE*>(pcm.data());
   h.cbSrcLength = DWORD(pcm.size() * 2);
   h.pbDst = adpcm.data();
