@@ -3,6 +3,7 @@
 #include <cstring>
 
 #include "resource.h"
+#include "ui/handles.h"
 
 namespace {
 
@@ -15,21 +16,6 @@ HINSTANCE gPictureModule = nullptr;
 
 HINSTANCE PictureModule() { return gPictureModule ? gPictureModule : ProgramInstance(); }
 
-// Owners of the drawing objects that one paint makes.
-class MemoryDC {
- public:
-  explicit MemoryDC(HDC like) : dc_(CreateCompatibleDC(like)) {}
-  MemoryDC(const MemoryDC&) = delete;
-  MemoryDC& operator=(const MemoryDC&) = delete;
-  ~MemoryDC() {
-    if (dc_) DeleteDC(dc_);
-  }
-  HDC get() const { return dc_; }
-
- private:
-  HDC dc_;
-};
-
 HFONT MakeTextFont(int weight) {
   return CreateFontA(16, 0, 0, 0, weight, FALSE, FALSE, FALSE, ANSI_CHARSET, OUT_DEFAULT_PRECIS,
                      CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY, DEFAULT_PITCH | FF_SWISS, nullptr);
@@ -37,12 +23,11 @@ HFONT MakeTextFont(int weight) {
 
 void DrawPicture(HDC dc, const RECT& client, const Picture& picture) {
   if (!picture.bitmap()) return;
-  MemoryDC memory(dc);
-  if (!memory.get()) return;
-  HGDIOBJ old = SelectObject(memory.get(), picture.bitmap());
+  MemoryDc memory(dc);
+  if (!memory) return;
+  Selected selected(memory.get(), picture.bitmap());
   BitBlt(dc, 0, 0, client.right - client.left, client.bottom - client.top, memory.get(), 0, 0,
          SRCCOPY);
-  SelectObject(memory.get(), old);
 }
 
 // Name and version on the left under the picture, the distributor block on the
@@ -51,22 +36,18 @@ void DrawTexts(HDC dc, SIZE pictureSize) {
   const RECT textArea = {2, pictureSize.cy + 1, pictureSize.cx - 4, pictureSize.cy + 83};
   RECT rect = textArea;
 
-  HFONT bold = MakeTextFont(FW_BOLD);
-  HGDIOBJ oldFont = SelectObject(dc, bold);
+  // Declared before the selection, so freed after the old font is back.
+  Font bold(MakeTextFont(FW_BOLD)), normal(MakeTextFont(FW_NORMAL));
+  Selected selected(dc, bold.get());
   rect.top += DrawTextA(dc, kProductName, -1, &rect, kTextFormat);
 
-  HFONT normal = MakeTextFont(FW_NORMAL);
-  SelectObject(dc, normal);
-  DeleteObject(bold);
+  SelectObject(dc, normal.get());
   DrawTextA(dc, kVersionLine, -1, &rect, kTextFormat);
 
   char distributor[MAX_PATH] = "";
   LoadStringA(ProgramInstance(), IDS_DISTRIBUTOR, distributor, sizeof distributor);
   rect = textArea;
   DrawTextA(dc, distributor, -1, &rect, kTextFormat | DT_RIGHT);
-
-  SelectObject(dc, oldFont);
-  DeleteObject(normal);
 }
 
 void DrawSeparator(HDC dc, const RECT& client) {

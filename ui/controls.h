@@ -8,6 +8,8 @@
 #pragma once
 #include <windows.h>
 
+#include "ui/handles.h"
+
 // ---- Press-and-hold buttons ---------------------------------------------------
 
 // Notification codes a hold button sends to its parent in WM_COMMAND.
@@ -83,15 +85,11 @@ constexpr int kToolbarId = 89;
 // The toolbar with its gradient background, kept in a memory device context and
 // copied onto the bar by the owner at the pre-paint stage of its custom draw.
 struct Toolbar {
-  HWND window = nullptr;
-  HDC memoryDc = nullptr;
-  HBITMAP background = nullptr;
-
-  Toolbar() = default;
-  Toolbar(const Toolbar&) = delete;
-  Toolbar& operator=(const Toolbar&) = delete;
-  // The window goes with its parent; the drawing objects go here.
-  ~Toolbar();
+  HWND window = nullptr;  // goes with its parent
+  // The background is selected into the memory context, so the context goes
+  // first: members are destroyed in the reverse of this order.
+  Bitmap background;
+  MemoryDc memoryDc;
 };
 
 bool CreateToolbar(Toolbar& toolbar, HWND parent, const ToolbarRow (&rows)[kToolbarRowCount]);

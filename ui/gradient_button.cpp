@@ -48,12 +48,10 @@ bool BeforeWindowsXp() {
 
 // A one-pixel rectangle outline from (left, top) to (right, bottom), both included.
 void Outline(HDC dc, int left, int top, int right, int bottom, COLORREF colour) {
-  HPEN pen = CreatePen(PS_SOLID, 1, colour);
-  HGDIOBJ oldPen = SelectObject(dc, pen);
+  Pen pen(CreatePen(PS_SOLID, 1, colour));
+  Selected selected(dc, pen.get());
   POINT corners[5] = {{left, top}, {right, top}, {right, bottom}, {left, bottom}, {left, top}};
   Polyline(dc, corners, 5);
-  SelectObject(dc, oldPen);
-  DeleteObject(pen);
 }
 
 // The button's caption in `font`, centred vertically, starting at `left`, or
@@ -76,8 +74,7 @@ void DrawCaption(const DRAWITEMSTRUCT& item, HFONT font, int left) {
 void DrawIconAndText(const DRAWITEMSTRUCT& item, HICON icon, HFONT font, bool disabled) {
   ICONINFO info;
   if (!icon || !GetIconInfo(icon, &info)) return DrawCaption(item, font, -1);
-  if (info.hbmMask) DeleteObject(info.hbmMask);
-  if (info.hbmColor) DeleteObject(info.hbmColor);
+  Bitmap mask(info.hbmMask), colour(info.hbmColor);  // copies made for the caller
   const int h = static_cast<int>(info.xHotspot);
   const int v = static_cast<int>(info.yHotspot);
   const RECT& r = item.rcItem;
@@ -113,13 +110,13 @@ void DrawGradientButton(const DRAWITEMSTRUCT& item, HFONT font) {
   COLORREF frame;
   RECT edge = r;
   if (pressed) {
-    SolidBrush light(ScaleColour(face, kFaceLight));
+    Brush light(CreateSolidBrush(ScaleColour(face, kFaceLight)));
     FillRect(dc, &r, light.get());
     frame = kPressedFrame;
     DrawEdge(dc, &edge, EDGE_SUNKEN, BF_RECT);
   } else {
     if (BeforeWindowsXp() && (GetWindowLongA(item.hwndItem, GWL_STYLE) & kFlatStyleBit)) {
-      SolidBrush flat(face);
+      Brush flat(CreateSolidBrush(face));
       FillRect(dc, &r, flat.get());
     } else {
       FillVerticalGradient(dc, r.left, r.right, r.bottom, ScaleColour(face, kFaceLight),

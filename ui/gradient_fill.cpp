@@ -16,8 +16,8 @@ void FillVerticalGradient(HDC dc, int left, int right, int height, COLORREF top,
   const double greenStep = (GetGValue(bottom) - green) / height;
   const double blueStep = (GetBValue(bottom) - blue) / height;
   for (int y = 0; y < height; ++y) {
-    SolidBrush brush(RGB(static_cast<BYTE>(red), static_cast<BYTE>(green),
-                         static_cast<BYTE>(blue)));
+    Brush brush(CreateSolidBrush(
+        RGB(static_cast<BYTE>(red), static_cast<BYTE>(green), static_cast<BYTE>(blue))));
     RECT row = {left, y, right, y + 1};
     FillRect(dc, &row, brush.get());
     red += redStep;

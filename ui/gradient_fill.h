@@ -2,6 +2,8 @@
 #pragma once
 #include <windows.h>
 
+#include "ui/handles.h"
+
 // Each channel times `factor`, truncated and capped at 255.
 COLORREF ScaleColour(COLORREF colour, double factor);
 
@@ -10,18 +12,3 @@ COLORREF ScaleColour(COLORREF colour, double factor);
 // height to each channel, kept in double precision and truncated per row.
 void FillVerticalGradient(HDC dc, int left, int right, int height, COLORREF top,
                           COLORREF bottom);
-
-// A solid brush that is deleted with its owner.
-class SolidBrush {
- public:
-  explicit SolidBrush(COLORREF colour) : brush_(CreateSolidBrush(colour)) {}
-  ~SolidBrush() {
-    if (brush_) DeleteObject(brush_);
-  }
-  SolidBrush(const SolidBrush&) = delete;
-  SolidBrush& operator=(const SolidBrush&) = delete;
-  HBRUSH get() const { return brush_; }
-
- private:
-  HBRUSH brush_;
-};

@@ -36,12 +36,6 @@ void AddTooltip(HWND bar, const ToolbarRow& row) {
 }
 }  // namespace
 
-Toolbar::~Toolbar() {
-  // The background is selected into the memory context: the context goes first.
-  if (memoryDc) DeleteDC(memoryDc);
-  if (background) DeleteObject(background);
-}
-
 bool CreateToolbar(Toolbar& toolbar, HWND parent, const ToolbarRow (&rows)[kToolbarRowCount]) {
   HWND bar = CreateToolbarEx(parent,
                              WS_CHILD | WS_VISIBLE | TBSTYLE_FLAT | TBSTYLE_TOOLTIPS |
@@ -71,9 +65,7 @@ bool CreateToolbar(Toolbar& toolbar, HWND parent, const ToolbarRow (&rows)[kTool
     SendMessageA(bar, TB_ADDBUTTONSA, 1, reinterpret_cast<LPARAM>(&button));
   }
 
-  HDC screen = GetDC(bar);
-  toolbar.memoryDc = CreateCompatibleDC(screen);
-  ReleaseDC(bar, screen);
+  toolbar.memoryDc = MemoryDc(WindowDc(bar).get());
   return true;
 }
 
@@ -84,17 +76,14 @@ void PaintToolbarBackground(Toolbar& toolbar) {
   const int width = client.right, height = client.bottom;
   if (width <= 0 || height <= 0) return;
 
-  HDC screen = GetDC(toolbar.window);
-  HBITMAP bitmap = CreateCompatibleBitmap(screen, width, height);
-  ReleaseDC(toolbar.window, screen);
+  Bitmap bitmap(CreateCompatibleBitmap(WindowDc(toolbar.window).get(), width, height));
   if (!bitmap) return;
   // The new bitmap is selected before the old one is deleted: a bitmap that is
   // still selected into a context cannot be deleted.
-  SelectObject(toolbar.memoryDc, bitmap);
-  if (toolbar.background) DeleteObject(toolbar.background);
-  toolbar.background = bitmap;
+  SelectObject(toolbar.memoryDc.get(), bitmap.get());
+  toolbar.background = std::move(bitmap);
 
   const COLORREF face = GetSysColor(COLOR_BTNFACE);
-  FillVerticalGradient(toolbar.memoryDc, 0, width, height, ScaleColour(face, kBarLight),
+  FillVerticalGradient(toolbar.memoryDc.get(), 0, width, height, ScaleColour(face, kBarLight),
                        ScaleColour(face, kBarDark));
 }

@@ -74,19 +74,16 @@ std::string ControlText(HWND control) {
 
 MainDialog::MainDialog() { RegisterAboutWindowClass(); }
 
-MainDialog::~MainDialog() {
-  if (buttonFont_) DeleteObject(buttonFont_);
-  if (changedBrush_) DeleteObject(changedBrush_);
-}
+MainDialog::~MainDialog() = default;
 
 // ---------------------------------------------------------------------------
 // Building the window
 
 void MainDialog::OnInitDialog() {
-  buttonFont_ = CreateFontA(16, 0, 0, 0, FW_NORMAL, FALSE, FALSE, FALSE, ANSI_CHARSET,
-                            OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY,
-                            FF_SWISS, nullptr);
-  changedBrush_ = CreateSolidBrush(GetSysColor(COLOR_ACTIVEBORDER));
+  buttonFont_.Reset(CreateFontA(16, 0, 0, 0, FW_NORMAL, FALSE, FALSE, FALSE, ANSI_CHARSET,
+                                OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY, FF_SWISS,
+                                nullptr));
+  changedBrush_.Reset(CreateSolidBrush(GetSysColor(COLOR_ACTIVEBORDER)));
 
   ShowSplash(splash_, hwnd());
   CreateToolbar(toolbar_, hwnd(), kMainToolbar);
@@ -186,7 +183,7 @@ INT_PTR MainDialog::ColourField(HDC dc, HWND control) {
     if (!changed_[i]) return 0;
     SetTextColor(dc, GetSysColor(COLOR_MENUTEXT));
     SetBkColor(dc, GetSysColor(COLOR_MENU));
-    return reinterpret_cast<INT_PTR>(changedBrush_);
+    return reinterpret_cast<INT_PTR>(changedBrush_.get());
   }
   return 0;
 }
@@ -294,7 +291,7 @@ INT_PTR MainDialog::OnNotify(const NMHDR& header) {
     if (draw.dwDrawStage == CDDS_PREPAINT && toolbar_.memoryDc) {
       RECT r;
       GetClientRect(toolbar_.window, &r);
-      BitBlt(draw.hdc, 0, 0, r.right, r.bottom, toolbar_.memoryDc, 0, 0, SRCCOPY);
+      BitBlt(draw.hdc, 0, 0, r.right, r.bottom, toolbar_.memoryDc.get(), 0, 0, SRCCOPY);
     }
     SetWindowLongPtrA(hwnd(), DWLP_MSGRESULT, CDRF_DODEFAULT);
     return 1;
@@ -347,7 +344,7 @@ INT_PTR MainDialog::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
       return 1;
     case WM_DRAWITEM:
       if (wParam != IDC_TAGBUTTON) break;
-      DrawGradientButton(*reinterpret_cast<const DRAWITEMSTRUCT*>(lParam), buttonFont_);
+      DrawGradientButton(*reinterpret_cast<const DRAWITEMSTRUCT*>(lParam), buttonFont_.get());
       return 1;
     case WM_CTLCOLOREDIT:
     case WM_CTLCOLORLISTBOX:

@@ -64,8 +64,8 @@ class MainDialog : public AppWindowBase {
   std::string loaded_[kFieldCount];
   bool changed_[kFieldCount] = {};
   std::string loadedPath_;  // the file whose tags the fields show
-  HFONT buttonFont_ = nullptr;
-  HBRUSH changedBrush_ = nullptr;
+  Font buttonFont_;
+  Brush changedBrush_;
   Toolbar toolbar_;
   HWND tooltip_ = nullptr;
   SplashState splash_;

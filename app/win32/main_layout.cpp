@@ -15,8 +15,9 @@ constexpr int kMinClientHeight = 400;
 }  // namespace
 
 int MainDialog::WidestLabel(const int* ids, int count) const {
-  HDC dc = GetDC(hwnd());
-  HGDIOBJ old = SelectObject(dc, reinterpret_cast<HFONT>(SendMessageA(hwnd(), WM_GETFONT, 0, 0)));
+  WindowDc windowDc(hwnd());
+  const HDC dc = windowDc.get();
+  Selected font(dc, reinterpret_cast<HFONT>(SendMessageA(hwnd(), WM_GETFONT, 0, 0)));
   int widest = 0;
   for (int i = 0; i < count; ++i) {
     std::string text = ControlText(Item(ids[i]));
@@ -24,8 +25,6 @@ int MainDialog::WidestLabel(const int* ids, int count) const {
     GetTextExtentPoint32A(dc, text.c_str(), int(text.size()), &size);
     widest = std::max<int>(widest, size.cx);
   }
-  SelectObject(dc, old);
-  ReleaseDC(hwnd(), dc);
   return widest;
 }
 

@@ -6,24 +6,9 @@
 #include <vector>
 
 #include "app/placement.h"
+#include "app/win32/registry_key.h"
 
 namespace {
-
-// Closes an open registry key when it goes out of scope.
-class RegistryKey {
- public:
-  RegistryKey() = default;
-  RegistryKey(const RegistryKey&) = delete;
-  RegistryKey& operator=(const RegistryKey&) = delete;
-  ~RegistryKey() {
-    if (key_) RegCloseKey(key_);
-  }
-  HKEY* Out() { return &key_; }
-  HKEY get() const { return key_; }
-
- private:
-  HKEY key_ = nullptr;
-};
 
 bool IsTextType(DWORD type) { return type == REG_SZ || type == REG_EXPAND_SZ; }
 

@@ -11,6 +11,7 @@
 
 #include "app/win32/main_dialog.h"
 #include "app/win32/settings.h"
+#include "ui/handles.h"
 #include "common/path.h"
 #include "resource.h"
 #include "setup/run_marker.h"
@@ -101,7 +102,9 @@ bool SupportedWindowsVersion() {
 }
 
 int RunProgram(HINSTANCE) {
-  HANDLE mutex = CreateMutexA(nullptr, FALSE, kRunMutexName);
+  // Closed on every way out.
+  KernelHandle runMutex(CreateMutexA(nullptr, FALSE, kRunMutexName));
+  const HANDLE mutex = runMutex.get();
   MakeLogFolder();
   if (!SupportedWindowsVersion()) {
     RefuseNewerWindows();
@@ -140,6 +143,5 @@ int RunProgram(HINSTANCE) {
   InitCommonControlsEx(&icc);
   RunEditorWindow(mutex);
   CoUninitialize();
-  if (mutex) CloseHandle(mutex);
   return 0;
 }

@@ -41,7 +41,7 @@ INT_PTR CALLBACK TestDialogProc(HWND dialog, UINT message, WPARAM wParam, LPARAM
           draw->hdr.hwndFrom == shownToolbar->window && draw->dwDrawStage == CDDS_PREPAINT) {
         RECT r;
         GetClientRect(shownToolbar->window, &r);
-        BitBlt(draw->hdc, 0, 0, r.right, r.bottom, shownToolbar->memoryDc, 0, 0, SRCCOPY);
+        BitBlt(draw->hdc, 0, 0, r.right, r.bottom, shownToolbar->memoryDc.get(), 0, 0, SRCCOPY);
         SetWindowLongPtrA(dialog, DWLP_MSGRESULT, CDRF_DODEFAULT);
         return TRUE;
       }
@@ -475,7 +475,7 @@ TEST_F(Controls, ToolbarButtonsShowLabelsAndTheirTooltipsTheLongerText) {
   Toolbar toolbar;
   ASSERT_TRUE(CreateToolbar(toolbar, dialog, kMainToolbar));
   EXPECT_EQ(GetDlgCtrlID(toolbar.window), kToolbarId);
-  EXPECT_NE(toolbar.memoryDc, nullptr);
+  EXPECT_NE(toolbar.memoryDc.get(), nullptr);
   ASSERT_EQ(SendMessageA(toolbar.window, TB_BUTTONCOUNT, 0, 0), 5);
   HWND tips = reinterpret_cast<HWND>(SendMessageA(toolbar.window, TB_GETTOOLTIPS, 0, 0));
   ASSERT_NE(tips, nullptr);
@@ -527,7 +527,7 @@ TEST_F(Controls, ToolbarBackgroundShadesFromLightToDark) {
   Toolbar toolbar;
   ASSERT_TRUE(CreateToolbar(toolbar, dialog, kMainToolbar));
   PaintToolbarBackground(toolbar);
-  HBITMAP first = toolbar.background;
+  HBITMAP first = toolbar.background.get();
   ASSERT_NE(first, nullptr);
   PaintToolbarBackground(toolbar);  // as after a resize
   EXPECT_EQ(GetObjectType(first), 0u);  // the old background is gone
@@ -535,15 +535,15 @@ TEST_F(Controls, ToolbarBackgroundShadesFromLightToDark) {
   RECT client;
   GetClientRect(toolbar.window, &client);
   BITMAP size;
-  GetObjectA(toolbar.background, sizeof(size), &size);
+  GetObjectA(toolbar.background.get(), sizeof(size), &size);
   EXPECT_EQ(size.bmWidth, client.right);
   EXPECT_EQ(size.bmHeight, client.bottom);
   const int h = client.bottom;
   ASSERT_GT(h, 4);
   const COLORREF face = GetSysColor(COLOR_BTNFACE);
-  COLORREF top = GetPixel(toolbar.memoryDc, 0, 0);
-  EXPECT_EQ(GetPixel(toolbar.memoryDc, client.right - 1, 0), top);
-  COLORREF last = GetPixel(toolbar.memoryDc, client.right / 2, h - 1);
+  COLORREF top = GetPixel(toolbar.memoryDc.get(), 0, 0);
+  EXPECT_EQ(GetPixel(toolbar.memoryDc.get(), client.right - 1, 0), top);
+  COLORREF last = GetPixel(toolbar.memoryDc.get(), client.right / 2, h - 1);
   for (int i = 0; i < 3; ++i) {
     const int t = Scaled(Channel(face, i), 1.1), b = Scaled(Channel(face, i), 0.87);
     EXPECT_EQ(Channel(top, i), t) << "channel " << i;

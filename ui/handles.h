@@ -1,0 +1,85 @@
+// Owners of the handles a function or an object frees: each frees its handle when
+// it goes out of scope. They move but never copy.
+#pragma once
+#include <windows.h>
+
+#include <utility>
+
+// A handle and the call that frees it.
+template <typename Handle, typename Free>
+class Owned {
+ public:
+  Owned() = default;
+  explicit Owned(Handle handle) : handle_(handle) {}
+  ~Owned() { Reset(); }
+  Owned(const Owned&) = delete;
+  Owned& operator=(const Owned&) = delete;
+  Owned(Owned&& other) noexcept : handle_(std::exchange(other.handle_, nullptr)) {}
+  Owned& operator=(Owned&& other) noexcept {
+    if (this != &other) Reset(std::exchange(other.handle_, nullptr));
+    return *this;
+  }
+
+  Handle get() const { return handle_; }
+  explicit operator bool() const { return handle_ != nullptr; }
+  // Frees the handle held, if any, and holds `handle` instead.
+  void Reset(Handle handle = nullptr) {
+    if (handle_) Free()(handle_);
+    handle_ = handle;
+  }
+
+ private:
+  Handle handle_ = nullptr;
+};
+
+struct FreeGdiObject {
+  void operator()(HGDIOBJ object) const { DeleteObject(object); }
+};
+struct FreeDc {
+  void operator()(HDC dc) const { DeleteDC(dc); }
+};
+struct FreeKernelHandle {
+  void operator()(HANDLE handle) const { CloseHandle(handle); }
+};
+
+using Font = Owned<HFONT, FreeGdiObject>;
+using Brush = Owned<HBRUSH, FreeGdiObject>;
+using Pen = Owned<HPEN, FreeGdiObject>;
+using Bitmap = Owned<HBITMAP, FreeGdiObject>;
+using KernelHandle = Owned<HANDLE, FreeKernelHandle>;
+
+// A memory device context like `like` (the screen when null).
+class MemoryDc : public Owned<HDC, FreeDc> {
+ public:
+  MemoryDc() = default;
+  explicit MemoryDc(HDC like) : Owned(CreateCompatibleDC(like)) {}
+};
+
+// A window's device context, released to the window at the end.
+class WindowDc {
+ public:
+  explicit WindowDc(HWND window) : window_(window), dc_(GetDC(window)) {}
+  ~WindowDc() {
+    if (dc_) ReleaseDC(window_, dc_);
+  }
+  WindowDc(const WindowDc&) = delete;
+  WindowDc& operator=(const WindowDc&) = delete;
+  HDC get() const { return dc_; }
+
+ private:
+  HWND window_;
+  HDC dc_;
+};
+
+// A drawing object selected into a context until the end, then the one before it.
+class Selected {
+ public:
+  Selected(HDC dc, HGDIOBJ object) : dc_(dc), old_(SelectObject(dc, object)) {}
+  ~Selected() { SelectObject(dc_, old_); }
+  Selected(const Selected&) = delete;
+  Selected& operator=(const Selected&) = delete;
+
+ private:
+  HDC dc_;
+  HGDIOBJ old_;
+};
