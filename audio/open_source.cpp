@@ -7,8 +7,7 @@
 
 namespace {
 
-// The MP3 decoder plugs in here. Until it exists an MP3 file is reported as a
-// format this program can't play.
+// An MP3 file gets a source that reports a format this build does not play.
 AudioSource* openMp3Source(const char* path) { return newSilentSource(SourceStatus::BadFormat); }
 
 }  // namespace

@@ -5,13 +5,16 @@ from xml.sax.saxutils import quoteattr
 
 
 def write_junit(path, suite, results):
-    """results: (name, failure message or None, seconds[, skip message or None])."""
+    """results: (name, failure message or None, seconds), or (name, failure message
+    or None, skip message or None, seconds)."""
     os.makedirs(os.path.dirname(os.path.abspath(path)), exist_ok=True)
     with open(path, "w") as f:
         f.write("<testsuites><testsuite name=%s>" % quoteattr(suite))
         for result in results:
-            name, failure, secs = result[0], result[1], result[-1] if len(result) == 3 else result[3]
-            skip = result[2] if len(result) == 4 else None
+            if len(result) == 3:
+                (name, failure, secs), skip = result, None
+            else:
+                name, failure, skip, secs = result
             f.write('<testcase classname=%s name=%s time="%.2f">' % (quoteattr(suite), quoteattr(name), secs))
             if failure:
                 f.write("<failure message=%s/>" % quoteattr(failure))

@@ -212,8 +212,8 @@ void MainDialog::OnCommand(WPARAM command, UINT code) {
       break;
     case IDM_HELPCONTENTS: OnHelp(); break;
     case IDM_ABOUT: ShowAboutBox(hwnd()); break;
-    // Playing, the sibling programs, the related programs, the version check and
-    // the web links arrive with their own parts of the program.
+    // Commands with no action in this window: the player, the sibling programs,
+    // the related programs and the version check.
     case IDM_PLAYFILE:
     case IDM_EDITAUDIO:
     case IDM_CONVERT:

@@ -56,7 +56,6 @@ void RunEditorWindow(HANDLE mutex) {
   ReleaseMutex(mutex);
   if (!window) return;
   main.RaiseSplash();
-  // The start-up schedule (related programs, version check) joins here.
   RunModelessLoop(main);
 }
 
@@ -116,7 +115,7 @@ int RunProgram(HINSTANCE) {
   const uint32_t marker = ReadRunMarker(program.c_str());
   if (marker == InstallerMarker || marker == UninstallerMarker) {
     CloseRunningEditors();
-    // The setup wizard and the uninstaller arrive with self-installation.
+    // An installer or uninstaller file closes the running editors and ends.
     return 0;
   }
   std::string title = FileTitleOf(program);

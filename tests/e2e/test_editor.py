@@ -651,9 +651,10 @@ def help_opens_the_index_page_of_the_program_folder(s):
 
 
 @test
-def the_main_window_with_files_is_captured(s):
-    """Not a check: keeps a picture of the window with rows and a changed field for
-    people to look at."""
+def the_tag_button_shows_its_icon_and_caption(s):
+    """The owner-drawn "Lirva File(s)" button with files selected: the coloured tag
+    icon at its left and the dark caption beside it. Also keeps a picture of the
+    window with rows and a changed field for people to look at."""
     folder = song_folder(s, "picture", THREE)
     ed = Editor(s)
     ed.add(["a.mp3", "b.mp3", "c.mp3"], folder, rows_after=3)
@@ -661,6 +662,14 @@ def the_main_window_with_files_is_captured(s):
     ed.d.set_text(ed.main, "A Changed Album", id=ALBUM)
     wait_field_colour(s, ed, ALBUM, ACTIVE_BORDER_COLOUR, "album after the change")
     s.screenshot_to_keep("main-window-with-files")
+    left, top, right, bottom = ed.d.state(ed.main, id=TAG_BUTTON).rect
+    shot = s.grab()
+    rows = range(top + 3, bottom - 3)
+    coloured = sum(1 for y in rows for x in range(left + 3, left + 22)
+                   if max(shot.pixel(x, y)) - min(shot.pixel(x, y)) > 60)
+    dark = sum(1 for y in rows for x in range(left + 23, right - 3) if max(shot.pixel(x, y)) < 90)
+    assert coloured >= 20, "no icon on the tag button (%d coloured pixels)" % coloured
+    assert dark >= 40, "no caption on the tag button (%d dark pixels)" % dark
     ed.end()
 
 

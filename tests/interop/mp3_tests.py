@@ -5,8 +5,8 @@ Accuracy is judged as usual for Layer III decoders: convert the work samples to
 (a decoder whose first frames reach back before the stream has nothing to give for
 them), then maximum difference <= 1 and PSNR >= 96 dB. References: the ISO
 conformance streams beside the project (skipped when absent) and mpg123's decoding
-of files that lame makes here. Each test takes the runner's (cli, fx); run.py picks
-them up from MP3_TESTS.
+of files that lame makes here. Each test takes the (cli, fx) of tests/interop/run.py;
+MP3_TESTS lists them with whether they are quick.
 """
 import array
 import math
