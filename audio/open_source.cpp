@@ -1,16 +1,8 @@
 #include "audio/open_source.h"
 
-#include <string>
-
+#include "audio/mp3/mp3_source.h"
 #include "audio/wave_source.h"
 #include "common/file_kind.h"
-
-namespace {
-
-// An MP3 file gets a source that reports a format this build does not play.
-AudioSource* openMp3Source(const char* path) { return newSilentSource(SourceStatus::BadFormat); }
-
-}  // namespace
 
 AudioSource* openAudioSource(const char* path) {
   switch (FileKindOf(path)) {

@@ -1,56 +1,26 @@
 // Huffman decoding of the spectral values: big-value pairs over tables 0-31 (with
 // linbits for 16-31) and count1 quadruples over tables A and B.
 //
-// The code tables are kept as the standard's table of Huffman codes for Layer III
-// lists them, (hlen, hcod) for each (x, y) in x-major order, and turned into
-// lookup tables once, at start-up.
-//
-// NOTE (data still to be entered): only the code tables whose values could be
-// checked here are filled in; a table with no rows decodes as missing (pairs of
-// zeros, no bits read). See NOTES.md.
+// The code tables are the standard's (mp3_tables.cpp), (hlen, hcod) for each value
+// in x-major order, turned into lookup tables once, at start-up.
 #include <cmath>
 #include <vector>
 
 #include "audio/mp3/mp3_layer3.h"
+#include "audio/mp3/mp3_tables.h"
 
 namespace {
 
 using Code = HuffmanCode;
 
-// The standard's pair tables, (hlen, hcod) for x = 0 … xlen − 1, y = 0 … xlen − 1.
-constexpr Code kTable1[4] = {{1, 1}, {3, 1}, {2, 1}, {3, 0}};
-constexpr Code kTable2[9] = {{1, 1}, {3, 2}, {6, 1}, {3, 3}, {3, 1}, {5, 1}, {5, 3}, {5, 2}, {6, 0}};
-constexpr Code kTable3[9] = {{2, 3}, {2, 2}, {6, 1}, {3, 1}, {2, 1}, {5, 1}, {5, 3}, {5, 2}, {6, 0}};
-constexpr Code kTable5[16] = {{1, 1}, {3, 2}, {6, 6}, {7, 5}, {3, 3}, {3, 1}, {6, 4}, {7, 4},
-                              {6, 7}, {6, 5}, {7, 7}, {8, 1}, {7, 6}, {6, 1}, {7, 1}, {8, 0}};
-constexpr Code kTable6[16] = {{3, 7}, {3, 3}, {5, 5}, {7, 1}, {3, 6}, {2, 2}, {4, 3}, {5, 2},
-                              {4, 5}, {4, 4}, {5, 4}, {6, 1}, {6, 3}, {5, 3}, {6, 2}, {7, 0}};
-// Quadruple tables, (hlen, hcod) for the value vwxy = 0 … 15.
-constexpr Code kTableA[16] = {{1, 1}, {4, 5}, {4, 4}, {5, 5}, {4, 6}, {6, 5}, {5, 4}, {6, 4},
-                              {4, 7}, {5, 3}, {5, 6}, {6, 0}, {5, 7}, {6, 2}, {6, 3}, {6, 1}};
-
-struct PairTable {
-  const Code* codes;  // null: not entered yet
-  int xlen;
-  int linbits;
-};
-// Tables 0-31; 4 and 14 are not used by the standard and decode like 0.
-constexpr PairTable kPairTables[32] = {
-    {nullptr, 1, 0}, {kTable1, 2, 0}, {kTable2, 3, 0}, {kTable3, 3, 0}, {nullptr, 1, 0}, {kTable5, 4, 0},
-    {kTable6, 4, 0}, {nullptr, 6, 0}, {nullptr, 6, 0}, {nullptr, 6, 0}, {nullptr, 8, 0}, {nullptr, 8, 0},
-    {nullptr, 8, 0}, {nullptr, 16, 0}, {nullptr, 1, 0}, {nullptr, 16, 0}, {nullptr, 16, 1}, {nullptr, 16, 2},
-    {nullptr, 16, 3}, {nullptr, 16, 4}, {nullptr, 16, 6}, {nullptr, 16, 8}, {nullptr, 16, 10}, {nullptr, 16, 13},
-    {nullptr, 16, 4}, {nullptr, 16, 5}, {nullptr, 16, 6}, {nullptr, 16, 7}, {nullptr, 16, 8}, {nullptr, 16, 9},
-    {nullptr, 16, 11}, {nullptr, 16, 13},
-};
-
 // A two-level lookup table built from the code rows: the first level is indexed
 // by the next kFirstBits bits; codes longer than that continue in a second-level
 // table indexed by the bits that follow. An entry is a leaf (value | length << 16)
-// or, with kLink set, a link (offset | width << 16). Unused codes (only in damaged
-// streams) decode as 0 and consume the first level's bits.
+// or, with kLink set, a link (offset | width << 24, the offset below 2^24). Unused
+// codes (only in damaged streams) decode as 0 and consume the first level's bits.
 constexpr int kFirstBits = 8;
 constexpr uint32_t kLink = 0x80000000u;
+constexpr uint32_t kOffsetMask = 0xFFFFFF;
 
 struct Lookup {
   std::vector<uint32_t> entry;
@@ -77,7 +47,7 @@ Lookup buildLookup(const Code* codes, int count) {
     if (!longest[prefix]) continue;
     int width = longest[prefix] - kFirstBits;
     uint32_t offset = uint32_t(t.entry.size());
-    t.entry[prefix] = kLink | offset | uint32_t(width) << 16;
+    t.entry[prefix] = kLink | offset | uint32_t(width) << 24;
     t.entry.resize(offset + (1u << width), uint32_t(width) << 16);
   }
   for (int v = 0; v < count; ++v) {
@@ -85,9 +55,9 @@ Lookup buildLookup(const Code* codes, int count) {
     if (len <= kFirstBits) continue;
     uint32_t code = codes[v].hcod;
     uint32_t link = t.entry[code >> (len - kFirstBits)];
-    int width = int(link >> 16 & 0x7FFF);
+    int width = int(link >> 24 & 0x7F);
     int rest = len - kFirstBits;
-    uint32_t first = (link & 0xFFFF) + ((code & ((1u << rest) - 1)) << (width - rest));
+    uint32_t first = (link & kOffsetMask) + ((code & ((1u << rest) - 1)) << (width - rest));
     for (uint32_t i = 0; i < (1u << (width - rest)); ++i) t.entry[first + i] = uint32_t(v) | uint32_t(rest) << 16;
   }
   return t;
@@ -99,8 +69,9 @@ struct Tables {
   float pow43[8207];
   Tables() {
     for (int i = 0; i < 32; ++i)
-      if (kPairTables[i].codes) pair[i] = buildLookup(kPairTables[i].codes, kPairTables[i].xlen * kPairTables[i].xlen);
-    quadA = buildLookup(kTableA, 16);
+      if (kMp3PairTables[i].codes)
+        pair[i] = buildLookup(kMp3PairTables[i].codes, kMp3PairTables[i].xlen * kMp3PairTables[i].xlen);
+    quadA = buildLookup(kMp3QuadTableA, 16);
     pow43[0] = 0;
     for (int k = 1; k < 8207; ++k) pow43[k] = float(std::pow(double(k), 4.0 / 3.0));
   }
@@ -112,8 +83,8 @@ int decodeLookup(const Lookup& t, BitReader& br) {
   uint32_t e = t.entry[br.peekBits(kFirstBits)];
   if (e & kLink) {
     br.skipBits(kFirstBits);
-    int width = int(e >> 16 & 0x7FFF);
-    e = t.entry[(e & 0xFFFF) + br.peekBits(width)];
+    int width = int(e >> 24 & 0x7F);
+    e = t.entry[(e & kOffsetMask) + br.peekBits(width)];
   }
   br.skipBits(int(e >> 16));
   return int(e & 0xFFFF);
@@ -122,20 +93,17 @@ int decodeLookup(const Lookup& t, BitReader& br) {
 }  // namespace
 
 const HuffmanCode* huffmanCodes(int n, int* count) {
-  if (n == 32) {
+  if (n == 32 || n == 33) {
     *count = 16;
-    return kTableA;
+    return n == 32 ? kMp3QuadTableA : kMp3QuadTableB;
   }
-  if (n < 0 || n > 31 || !kPairTables[n].codes) {
+  if (n < 0 || n > 31 || !kMp3PairTables[n].codes) {
     *count = 0;
     return nullptr;
   }
-  *count = kPairTables[n].xlen * kPairTables[n].xlen;
-  return kPairTables[n].codes;
+  *count = kMp3PairTables[n].xlen * kMp3PairTables[n].xlen;
+  return kMp3PairTables[n].codes;
 }
-
-// Exposed for the tests: whether table `n`'s codes have been entered.
-bool huffmanTableKnown(int n) { return n == 0 || n == 4 || n == 14 || (n > 0 && n < 32 && kPairTables[n].codes); }
 
 int huffmanDecode(const GranuleInfo& gi, const BandTables& bands, const ReorderMaps& maps, BitReader& br,
                    uint32_t endBit, float xr[576]) {
@@ -157,9 +125,9 @@ int huffmanDecode(const GranuleInfo& gi, const BandTables& bands, const ReorderM
   for (; i < bigEnd; i += 2) {
     int region = i < region1 ? 0 : i < region2 ? 1 : 2;
     int tableIndex = gi.table_select[region];
-    const PairTable& table = kPairTables[tableIndex];
+    const Mp3PairTable& table = kMp3PairTables[tableIndex];
     const Lookup& tree = tr.pair[tableIndex];
-    if (tree.empty()) continue;  // tables 0, 4, 14 (and any not entered): zeros, no bits
+    if (tree.empty()) continue;  // tables 0, 4 and 14: zeros, no bits
     int leaf = decodeLookup(tree, br);
     int x = leaf / table.xlen, y = leaf % table.xlen;
     if (x == 15 && table.linbits) x += int(br.getBits(table.linbits));

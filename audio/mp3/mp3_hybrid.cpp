@@ -132,6 +132,13 @@ void stereoProcess(const FrameHeader& h, const GranuleInfo& gi, const Scalefacto
     if (!intensityCoded(lsf, p, lsf ? sf.illegalPosition[sfIndex] : 0)) return;
     for (int i = first; i < end; i += step) pos[i] = int8_t(p > 31 ? 31 : p);
   };
+  // The last band has no position of its own and takes the band below's when that
+  // band is intensity-coded. For LSF, when the intensity region is the last band
+  // alone, it takes position 0 (both channels the left one's values), as the
+  // reference decoder of the standard does; MPEG-1 leaves it uncoded then.
+  auto setLastBand = [&](int first, int end, int step) {
+    for (int i = first; i < end; i += step) pos[i] = 0;
+  };
 
   int longBands = 22;
   bool longPartCoded = true;
@@ -152,6 +159,10 @@ void stereoProcess(const FrameHeader& h, const GranuleInfo& gi, const Scalefacto
       }
       if (startBand > 3) longPartCoded = false;
       for (int b = startBand; b < 13; ++b) {
+        if (b == 12 && startBand == 12 && lsf) {
+          setLastBand(bands.shortBounds[12] + k, 576, 3);
+          break;
+        }
         int sfIndex = sfBase + (b < 12 ? b : 11) * 3 + k;
         setBand(bands.shortBounds[b] + k, bands.shortBounds[b + 1], 3, sfIndex);
       }
@@ -167,8 +178,13 @@ void stereoProcess(const FrameHeader& h, const GranuleInfo& gi, const Scalefacto
         startBand = b + 1;
         break;
       }
-    for (int b = startBand; b < longBands; ++b)
+    for (int b = startBand; b < longBands; ++b) {
+      if (b == 21 && startBand == 21 && lsf) {
+        setLastBand(bands.longBounds[21], 576, 1);
+        break;
+      }
       setBand(bands.longBounds[b], bands.longBounds[b + 1], 1, b < 21 ? b : 20);
+    }
   }
 
   const HybridTables& t = tables();
@@ -202,13 +218,15 @@ void aliasReduce(const GranuleInfo& gi, const BandTables& bands, float xr[576]) 
 void hybridSynthesis(const GranuleInfo& gi, const BandTables& bands, const float xr[576], float overlap[32][18],
                      float out[18][2][32], int ch) {
   const HybridTables& t = tables();
-  int longLimit = gi.block_type != 2 ? 32 : gi.mixed_block_flag ? bands.shortBounds[3] / 18 : 0;
+  // With the mixed-block flag the lowest subbands take the normal window, whatever
+  // the block type; the others take the block type's window.
+  const int normalLimit = gi.mixed_block_flag ? bands.shortBounds[3] / 18 : 0;
   for (int sb = 0; sb < 32; ++sb) {
     const float* X = xr + 18 * sb;
     float y[36];
     bool silent = true;
     for (int k = 0; k < 18 && silent; ++k) silent = X[k] == 0;
-    int type = sb < longLimit ? (gi.block_type == 2 ? 0 : gi.block_type) : 2;
+    int type = sb < normalLimit ? 0 : gi.block_type;
     if (silent) {
       // Upper subbands are mostly empty: all that is left is the overlap.
       for (int i = 0; i < 36; ++i) y[i] = 0;

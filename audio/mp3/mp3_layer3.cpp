@@ -188,6 +188,8 @@ void readSideInfo(const FrameHeader& h, const uint8_t* bytes, int size, SideInfo
         if (gi.block_type == 2)
           for (int g = 0; g < 4; ++g) gi.scfsi[g] = 0;
       } else {
+        gi.block_type = 0;
+        gi.mixed_block_flag = 0;
         for (int r = 0; r < 3; ++r) gi.table_select[r] = int32_t(br.getBits(5));
         gi.region0_count = int32_t(br.getBits(4));
         gi.region1_count = int32_t(br.getBits(3));

@@ -4,6 +4,7 @@
 // overlap → frequency inversion (mp3_hybrid.cpp), then the polyphase synthesis
 // (mp3_synthesis.cpp). Each stage takes its inputs and writes its outputs.
 #pragma once
+#include "audio/mp3/mp3_tables.h"
 #include <cstdint>
 
 #include "audio/mp3/mp3_bits.h"
@@ -70,15 +71,8 @@ void readScalefactors(const FrameHeader& h, const GranuleInfo& gi, BitReader& br
 int huffmanDecode(const GranuleInfo& gi, const BandTables& bands, const ReorderMaps& maps, BitReader& br,
                    uint32_t endBit, float xr[576]);
 
-// Whether pair table `n`'s codes are present (0, 4 and 14 have none to enter).
-bool huffmanTableKnown(int n);
-// One code of a Huffman table: its length and its bits.
-struct HuffmanCode {
-  uint8_t hlen;
-  uint16_t hcod;
-};
-// The codes of pair table n (0 … 31, count = xlen²) or, for n = 32, of quadruple
-// table A (count 16); null when there are none.
+// The codes of pair table n (0 … 31, count = xlen²) or, for n = 32 and 33, of
+// quadruple tables A and B (count 16); null when there are none.
 const HuffmanCode* huffmanCodes(int n, int* count);
 
 // Scales xr by the global gain, scalefactors, pretab and subblock gains.

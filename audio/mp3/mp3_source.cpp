@@ -18,7 +18,7 @@ int32_t usableFrameCount(uint32_t count, const FrameHeader& h) {
   return int32_t(count);
 }
 
-// Reads up to eight frames: the first may be a Xing or VBRI information frame
+// Reads up to eight frames: the first may be a Xing ("Info") or VBRI information frame
 // with the frame count; otherwise the bitrates are averaged. Leaves the stream at
 // the first audio frame.
 bool probe(Mp3Stream& s, Mp3Source::Probe* p) {
@@ -37,7 +37,8 @@ bool probe(Mp3Stream& s, Mp3Source::Probe* p) {
     for (int i = 0; i < sideSize; ++i) zeroSide = zeroSide && side[i] == 0;
     uint8_t tag[4] = {};
     int got = s.read(tag, 4);
-    if (got == 4 && zeroSide && std::memcmp(tag, "Xing", 4) == 0) {
+    // lame writes the same block as "Info" in constant-bitrate files.
+    if (got == 4 && zeroSide && (std::memcmp(tag, "Xing", 4) == 0 || std::memcmp(tag, "Info", 4) == 0)) {
       uint8_t fields[8];
       if (s.read(fields, 8) == 8 && (be32(fields) & 1)) {
         p->vbrFrames = usableFrameCount(be32(fields + 4), h);
@@ -165,9 +166,7 @@ void Mp3Source::decodeGranules(const FrameHeader& h, const SideInfo& si, uint32_
       uint32_t end = bit + uint32_t(gi.part2_3_length);
       readScalefactors(h, gi, br, &scalefactors_[ch]);
       int lines = huffmanDecode(gi, bands, maps_, br, end, xr_[ch]);
-      if (br.position != end && lines < 573 && huffmanTableKnown(gi.table_select[0]) && huffmanTableKnown(gi.table_select[1]) &&
-          huffmanTableKnown(gi.table_select[2]))
-        ++huffmanMismatches_;
+      if (br.position != end && lines < 573) ++huffmanMismatches_;
       requantise(h, gi, scalefactors_[ch], bands, xr_[ch]);
       bit = end;
     }

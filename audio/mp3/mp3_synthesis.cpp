@@ -1,18 +1,13 @@
 // The polyphase synthesis filterbank: 32 subband samples per channel and time slot
-// become 32 PCM frames of work samples.
-//
-// NOTE (data still to be entered): the 512 coefficients of the standard's
-// synthesis window are not in this file yet (see NOTES.md); until they are, the
-// window is zero and every frame synthesises to silence.
+// become 32 PCM frames of work samples, with the standard's synthesis window
+// (mp3_tables.cpp).
 #include <cmath>
 
 #include "audio/audio_source.h"
 #include "audio/mp3/mp3_layer3.h"
+#include "audio/mp3/mp3_tables.h"
 
 namespace {
-
-// The standard's synthesis window D[0 … 511], unscaled.
-constexpr float kSynthesisWindow[512] = {};
 
 // Factors 1 / (2 cos((2k + 1) π / 2N)) of the DCT's halving steps, N = 32 … 2.
 struct DctFactors {
@@ -75,7 +70,7 @@ void synthesisMatrix(const float S[32], float V[64]) {
 }
 
 void synthesiseGranule(SynthesisState* s, const float in[18][2][32], int channels, int32_t* out) {
-  synthesiseGranuleWithWindow(s, in, channels, out, kSynthesisWindow);
+  synthesiseGranuleWithWindow(s, in, channels, out, kMp3SynthesisWindow);
 }
 
 void synthesiseGranuleWithWindow(SynthesisState* s, const float in[18][2][32], int channels, int32_t* out,
