@@ -176,9 +176,12 @@ bool PullSource(AudioSource& source, bool work, FILE* out, uint64_t& dataBytes) 
     const int64_t start = source.position();
     const int64_t available = int64_t(source.length()) - start;
     if (available <= 0) return true;
-    const int n = int(std::min<int64_t>(available, frames));
-    const int samples = n * channels;
+    int n = int(std::min<int64_t>(available, frames));
     source.read(block.data(), n);
+    // Reading can find the end sooner than the length said (an estimate until
+    // then): only what lies before the end is audio.
+    n = int(std::clamp<int64_t>(int64_t(source.length()) - start, 0, n));
+    const int samples = n * channels;
     size_t count;
     if (work) {
       for (int i = 0; i < samples; ++i) WriteLE32(&bytes[size_t(i) * 4], uint32_t(block[i]));

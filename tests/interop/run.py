@@ -456,6 +456,20 @@ def show_escapes_and_reports_failures(cli, fx):
 
 from decode_tests import DECODE_TESTS  # noqa: E402  (decoding, against sox)
 TESTS.extend(DECODE_TESTS)
+from mp3_tests import MP3_TESTS  # noqa: E402  (MP3 decoding, against the standard's streams and mpg123)
+TESTS.extend(MP3_TESTS)
+
+
+@test()
+def mp3_tables_are_what_the_generator_makes(cli, fx):
+    """The decoder's committed tables are those tools/make_mp3_tables.py makes from
+    the standard's tables beside the project (when they are there)."""
+    data = os.path.join(os.path.dirname(ROOT), "shared", "mp3-tables")
+    if not os.path.isdir(data):
+        return
+    p = subprocess.run([sys.executable, os.path.join(ROOT, "tools", "make_mp3_tables.py"), "--check",
+                        "--data", data], capture_output=True)
+    assert p.returncode == 0, p.stdout + p.stderr
 
 
 # ------------------------------------------------------------------ runner
