@@ -16,13 +16,14 @@ void workToPcm16(const int32_t* in, int16_t* out, int n) {
 }
 
 int32_t peakOf(int channels, const int32_t* buffer, int frames) {
-  int64_t most = 0, least = 0;
-  int64_t count = int64_t(channels) * frames;
+  // Kept in 32 bits inside the loop, which then vectorises.
+  int32_t most = 0, least = 0;
+  const int64_t count = int64_t(channels) * frames;
   for (int64_t i = 0; i < count; ++i) {
-    if (buffer[i] > most) most = buffer[i];
-    if (buffer[i] < least) least = buffer[i];
+    most = buffer[i] > most ? buffer[i] : most;
+    least = buffer[i] < least ? buffer[i] : least;
   }
-  int64_t peak = most > -least ? most : -least;
+  const int64_t peak = most > -int64_t(least) ? most : -int64_t(least);
   return peak > INT32_MAX ? INT32_MAX : int32_t(peak);
 }
 

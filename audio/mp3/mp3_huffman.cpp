@@ -79,15 +79,59 @@ struct Tables {
 
 const Tables kTables;
 
-int decodeLookup(const Lookup& t, BitReader& br) {
-  uint32_t e = t.entry[br.peekBits(kFirstBits)];
-  if (e & kLink) {
-    br.skipBits(kFirstBits);
-    int width = int(e >> 24 & 0x7F);
-    e = t.entry[(e & kOffsetMask) + br.peekBits(width)];
+// The bits of one granule's Huffman data, read through a 64-bit cache that is
+// refilled a byte at a time; bytes past the reader's end read as 0, as with
+// BitReader, whose position is handed back at the end.
+class CachedBits {
+ public:
+  explicit CachedBits(const BitReader& br) : br_(br), next_(br.position >> 3) {
+    refill();
+    skip(int(br.position & 7));
   }
-  br.skipBits(int(e >> 16));
+  // At least 57 bits are cached afterwards.
+  void refill() {
+    while (count_ <= 56) {
+      cache_ |= uint64_t(br_.byteAt(next_++)) << (56 - count_);
+      count_ += 8;
+    }
+  }
+  uint32_t peek(int width) const { return uint32_t(cache_ >> (64 - width)); }
+  void skip(int width) {
+    cache_ <<= width;
+    count_ -= width;
+  }
+  uint32_t get(int width) {
+    if (width == 0) return 0;
+    uint32_t v = peek(width);
+    skip(width);
+    return v;
+  }
+  uint32_t position() const { return next_ * 8 - uint32_t(count_); }
+
+ private:
+  const BitReader& br_;
+  uint32_t next_;
+  uint64_t cache_ = 0;
+  int count_ = 0;
+};
+
+// One value of a lookup table; at most 19 bits, so one refill covers it.
+int decodeLookup(const Lookup& t, CachedBits& bits) {
+  uint32_t e = t.entry[bits.peek(kFirstBits)];
+  if (e & kLink) {
+    bits.skip(kFirstBits);
+    int width = int(e >> 24 & 0x7F);
+    e = t.entry[(e & kOffsetMask) + bits.peek(width)];
+  }
+  bits.skip(int(e >> 16));
   return int(e & 0xFFFF);
+}
+
+// A big value with its linbits and sign: at most 13 + 1 bits after its code.
+float bigValue(int v, int linbits, const float* pow43, CachedBits& bits) {
+  if (v == 15 && linbits) v += int(bits.get(linbits));
+  if (!v) return 0.0f;
+  return bits.get(1) ? -pow43[v] : pow43[v];
 }
 
 }  // namespace
@@ -121,6 +165,7 @@ int huffmanDecode(const GranuleInfo& gi, const BandTables& bands, const ReorderM
     region1 = bands.longBounds[r1 < 22 ? r1 : 22];
     region2 = bands.longBounds[r2 < 22 ? r2 : 22];
   }
+  CachedBits bits(br);
   int i = 0;
   for (; i < bigEnd; i += 2) {
     int region = i < region1 ? 0 : i < region2 ? 1 : 2;
@@ -128,25 +173,27 @@ int huffmanDecode(const GranuleInfo& gi, const BandTables& bands, const ReorderM
     const Mp3PairTable& table = kMp3PairTables[tableIndex];
     const Lookup& tree = tr.pair[tableIndex];
     if (tree.empty()) continue;  // tables 0, 4 and 14: zeros, no bits
-    int leaf = decodeLookup(tree, br);
+    // A pair takes at most 19 code bits and 2 × 14 more: one refill serves it.
+    bits.refill();
+    int leaf = decodeLookup(tree, bits);
     int x = leaf / table.xlen, y = leaf % table.xlen;
-    if (x == 15 && table.linbits) x += int(br.getBits(table.linbits));
-    float vx = x ? (br.getBit() ? -tr.pow43[x] : tr.pow43[x]) : 0.0f;
-    if (y == 15 && table.linbits) y += int(br.getBits(table.linbits));
-    float vy = y ? (br.getBit() ? -tr.pow43[y] : tr.pow43[y]) : 0.0f;
+    const float vx = bigValue(x, table.linbits, tr.pow43, bits);
+    const float vy = bigValue(y, table.linbits, tr.pow43, bits);
     xr[map[i]] = vx;
     xr[map[i + 1]] = vy;
   }
 
   int count1Start = i;
-  while (br.position < endBit && i < 573) {
-    int v = gi.count1table_select ? 15 - int(br.getBits(4)) : decodeLookup(tr.quadA, br);
+  while (bits.position() < endBit && i < 573) {
+    bits.refill();
+    int v = gi.count1table_select ? 15 - int(bits.get(4)) : decodeLookup(tr.quadA, bits);
     for (int k = 0; k < 4; ++k) {
       int bit = (v >> (3 - k)) & 1;
-      xr[map[i + k]] = bit ? (br.getBit() ? -1.0f : 1.0f) : 0.0f;
+      xr[map[i + k]] = bit ? (bits.get(1) ? -1.0f : 1.0f) : 0.0f;
     }
     i += 4;
   }
+  br.position = bits.position();
   if (br.position > endBit && i - count1Start >= 4 && i > 4) {
     i -= 4;
     for (int k = 0; k < 4; ++k) xr[map[i + k]] = 0;

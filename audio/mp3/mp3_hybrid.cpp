@@ -89,14 +89,32 @@ void dct4of18(const HybridTables& t, const float* X, float* z) {
     a[k] = lo + hi;
     b[k] = (lo - hi) * t.halving[k];
   }
-  float A[9] = {}, B[10] = {};
-  for (int n = 0; n < 9; ++n) {
-    const float* c = t.dct9[n];
-    for (int m = 0; m < 9; ++m) {
-      A[m] += a[n] * c[m];
-      B[m] += b[n] * c[m];
-    }
+  // The 9-point DCT-IIs through the symmetry of their rows: input n and 8 − n meet
+  // with the same cosine, of equal sign in even outputs and opposite in odd ones
+  // (input 4 only reaches the even outputs, as ±1).
+  float A[9], B[10];
+  float sa[4], da[4], sb[4], db[4];
+  for (int n = 0; n < 4; ++n) {
+    sa[n] = a[n] + a[8 - n], da[n] = a[n] - a[8 - n];
+    sb[n] = b[n] + b[8 - n], db[n] = b[n] - b[8 - n];
   }
+  for (int m = 0; m < 9; ++m) {
+    const float* sum = (m & 1) ? da : sa;
+    const float* sumB = (m & 1) ? db : sb;
+    float x = 0, y = 0;
+    if (!(m & 1)) {
+      const float middle = (m & 2) ? -1.0f : 1.0f;  // cos(πm/2)
+      x = a[4] * middle;
+      y = b[4] * middle;
+    }
+    for (int n = 0; n < 4; ++n) {
+      x += sum[n] * t.dct9[n][m];
+      y += sumB[n] * t.dct9[n][m];
+    }
+    A[m] = x;
+    B[m] = y;
+  }
+  B[9] = 0;
   float previous = A[0] * 0.5f;
   z[0] = previous;
   for (int k = 1; k < 18; ++k) {

@@ -88,8 +88,12 @@ void hybridSynthesis(const GranuleInfo& gi, const BandTables& bands, const float
                      float out[18][2][32], int ch);
 
 // The polyphase synthesis state of one stream (mp3_synthesis.cpp).
+// The last 16 matrixed vectors of each channel: written downwards from the end of
+// a buffer seven times longer than the window needs, and copied back up only when
+// the buffer's start is reached.
+constexpr int kSynthesisHistory = 8192;
 struct SynthesisState {
-  float history[2][2048];
+  float history[2][kSynthesisHistory];
   int32_t offset;
 };
 void resetSynthesis(SynthesisState* s);

@@ -52,9 +52,9 @@ int32_t toWorkSample(float v) {
 }  // namespace
 
 void resetSynthesis(SynthesisState* s) {
-  s->offset = 1088;
+  s->offset = kSynthesisHistory - 1024 + 64;
   for (int c = 0; c < 2; ++c)
-    for (int i = 0; i < 2048; ++i) s->history[c][i] = 0;
+    for (int i = 0; i < kSynthesisHistory; ++i) s->history[c][i] = 0;
 }
 
 void synthesisMatrix(const float S[32], float V[64]) {
@@ -79,8 +79,8 @@ void synthesiseGranuleWithWindow(SynthesisState* s, const float in[18][2][32], i
     s->offset -= 64;
     if (s->offset < 0) {
       for (int c = 0; c < channels; ++c)
-        for (int i = 0; i < 1024; ++i) s->history[c][1024 + i] = s->history[c][i];
-      s->offset += 1024;
+        for (int i = 0; i < 1024; ++i) s->history[c][kSynthesisHistory - 1024 + i] = s->history[c][i];
+      s->offset += kSynthesisHistory - 1024;
     }
     for (int c = 0; c < channels; ++c) {
       float* V = s->history[c] + s->offset;
