@@ -47,10 +47,6 @@ constexpr uint8_t kV3TagAlterDiscard = 0x80;
 constexpr uint8_t kV3FileAlterDiscard = 0x40;
 constexpr uint8_t kV3ReadOnly = 0x20;
 
-// How many bytes of a frame's text the record looks at: a value's 259 characters,
-// plus one for the zero after a description.
-constexpr size_t kTextWindow = kMaxValue;
-constexpr size_t kDescribedTextWindow = kMaxValue + 1;
 
 // ---------------------------------------------------------------------------
 // Frame ids and field keys (id3v2_format.cpp)

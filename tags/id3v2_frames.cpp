@@ -7,6 +7,7 @@
 #include "common/bytes.h"
 #include "tags/id3v2_format.h"
 #include "tags/id3v2_text.h"
+#include "tags/narrow_text.h"
 
 namespace id3v2 {
 namespace {
@@ -92,32 +93,30 @@ bool PlainFrameSizes(const std::vector<uint8_t>& body, uint8_t major) {
 // ---------------------------------------------------------------------------
 // Values for the record
 
-// A description, a zero and the text: the part after the first zero, or all of it
-// when there is none.
-std::string TextAfterDescription(const uint8_t* data, size_t size) {
-  if (size > kDescribedTextWindow) size = kDescribedTextWindow;
-  const void* zero = std::memchr(data, 0, size);
-  if (!zero) return std::string(reinterpret_cast<const char*>(data), size);
-  const size_t skip = size_t(static_cast<const uint8_t*>(zero) - data) + 1;
-  return TextUpToZero(data + skip, size - skip);
-}
-
-// Takes a frame's value into the record: only ISO-8859-1 and UTF-8 text, its bytes
-// kept as they are.
+// Takes a frame's value into the record, in any text encoding, as the program's
+// 8-bit text. A comment or link holds a description first: the value follows its
+// terminator (or is the whole text when there is none); a link itself is always
+// ISO-8859-1.
 void ReadFrameValue(const std::string& id, const std::vector<uint8_t>& data, TagRecord& record) {
-  if (data.empty()) return;
+  if (data.empty() || data[0] > kUtf8) return;
   const uint8_t encoding = data[0];
-  if (encoding != kLatin1 && encoding != kUtf8) return;
-  std::string value;
-  if (id == "COMM") {
-    if (data.size() < 4) return;  // no room for the language
-    value = TextAfterDescription(data.data() + 4, data.size() - 4);
-  } else if (id == "WXXX") {
-    value = TextAfterDescription(data.data() + 1, data.size() - 1);
+  const uint8_t* d = data.data();
+  const size_t size = data.size();
+  size_t pos = 1;
+  std::vector<uint32_t> text;
+  if (id == "COMM" || id == "WXXX") {
+    if (id == "COMM") {
+      if (size < 4) return;  // no room for the language
+      pos = 4;
+    }
+    bool described = false;
+    text = DecodeString(d, size, &pos, encoding, &described);  // the description
+    if (described) text = DecodeString(d, size, &pos, id == "WXXX" ? kLatin1 : encoding);
   } else {
-    value = TextUpToZero(data.data() + 1, std::min(data.size() - 1, kTextWindow));
+    text = DecodeString(d, size, &pos, encoding);
   }
-  record.SetFromText(KeyOfFrameId(id), value, true);
+  if (text.size() > kMaxValue) text.resize(kMaxValue);
+  record.SetFromText(KeyOfFrameId(id), NarrowText(text), true);
 }
 
 // A frame's data as its flags leave it: per-frame unsynchronisation undone, the

@@ -4,6 +4,8 @@
 
 namespace {
 
+constexpr uint32_t kReplacement = 0xFFFD;
+
 // Version 4 frames that hold no text encoding byte: their bytes mean the same in a
 // version 3 tag, whatever their first byte is. (Every "W..." frame but "WXXX" too.)
 constexpr const char* kFramesWithoutEncoding[] = {
@@ -26,59 +28,16 @@ void AppendCodePoint(std::vector<uint8_t>& out, uint32_t cp) {
   AppendUnit(out, 0xDC00 + (cp & 0x3FF));
 }
 
-// Decodes UTF-8; every ill-formed sequence (the longest prefix that could have
-// begun a valid one) becomes U+FFFD.
 void AppendUtf8AsUtf16(std::vector<uint8_t>& out, const uint8_t* s, size_t size) {
-  constexpr uint32_t kReplacement = 0xFFFD;
-  size_t i = 0;
-  while (i < size) {
-    const uint8_t lead = s[i];
-    if (lead < 0x80) {
-      AppendUnit(out, lead);
-      ++i;
-      continue;
-    }
-    size_t following;
-    uint32_t cp;
-    uint8_t low = 0x80, high = 0xBF;  // the range of the next byte
-    if (lead >= 0xC2 && lead <= 0xDF) {
-      following = 1;
-      cp = lead & 0x1F;
-    } else if (lead >= 0xE0 && lead <= 0xEF) {
-      following = 2;
-      cp = lead & 0x0F;
-      if (lead == 0xE0) low = 0xA0;   // no overlong forms
-      if (lead == 0xED) high = 0x9F;  // no surrogates
-    } else if (lead >= 0xF0 && lead <= 0xF4) {
-      following = 3;
-      cp = lead & 0x07;
-      if (lead == 0xF0) low = 0x90;   // no overlong forms
-      if (lead == 0xF4) high = 0x8F;  // nothing above U+10FFFF
-    } else {
-      AppendUnit(out, kReplacement);
-      ++i;
-      continue;
-    }
-    size_t j = i + 1;
-    bool valid = true;
-    for (size_t k = 0; k < following; ++k, ++j) {
-      if (j >= size || s[j] < low || s[j] > high) {
-        valid = false;
-        break;
-      }
-      cp = (cp << 6) | (s[j] & 0x3F);
-      low = 0x80;
-      high = 0xBF;
-    }
-    AppendCodePoint(out, valid ? cp : kReplacement);
-    i = j;
-  }
+  std::vector<uint32_t> codePoints;
+  DecodeUtf8(s, size, codePoints);
+  for (uint32_t cp : codePoints) AppendCodePoint(out, cp);
 }
 
 // Where the string starting at `pos` ends: the index of its terminator (one zero
 // byte in UTF-8, an aligned pair of zero bytes in UTF-16), or `size`.
 size_t TerminatorOf(const uint8_t* d, size_t size, size_t pos, uint8_t encoding) {
-  if (encoding == kUtf16BigEndian) {
+  if (encoding == kUtf16BigEndian || encoding == kUtf16WithBom) {
     for (size_t i = pos; i + 1 < size; i += 2)
       if (d[i] == 0 && d[i + 1] == 0) return i;
     return size;
@@ -129,6 +88,96 @@ bool CopyLatin1String(std::vector<uint8_t>& out, const uint8_t* d, size_t size, 
 }
 
 }  // namespace
+
+// Decodes UTF-8; every ill-formed sequence (the longest prefix that could have
+// begun a valid one) becomes U+FFFD.
+void DecodeUtf8(const uint8_t* s, size_t size, std::vector<uint32_t>& out) {
+  size_t i = 0;
+  while (i < size) {
+    const uint8_t lead = s[i];
+    if (lead < 0x80) {
+      out.push_back(lead);
+      ++i;
+      continue;
+    }
+    size_t following;
+    uint32_t cp;
+    uint8_t low = 0x80, high = 0xBF;  // the range of the next byte
+    if (lead >= 0xC2 && lead <= 0xDF) {
+      following = 1;
+      cp = lead & 0x1F;
+    } else if (lead >= 0xE0 && lead <= 0xEF) {
+      following = 2;
+      cp = lead & 0x0F;
+      if (lead == 0xE0) low = 0xA0;   // no overlong forms
+      if (lead == 0xED) high = 0x9F;  // no surrogates
+    } else if (lead >= 0xF0 && lead <= 0xF4) {
+      following = 3;
+      cp = lead & 0x07;
+      if (lead == 0xF0) low = 0x90;   // no overlong forms
+      if (lead == 0xF4) high = 0x8F;  // nothing above U+10FFFF
+    } else {
+      out.push_back(kReplacement);
+      ++i;
+      continue;
+    }
+    size_t j = i + 1;
+    bool valid = true;
+    for (size_t k = 0; k < following; ++k, ++j) {
+      if (j >= size || s[j] < low || s[j] > high) {
+        valid = false;
+        break;
+      }
+      cp = (cp << 6) | (s[j] & 0x3F);
+      low = 0x80;
+      high = 0xBF;
+    }
+    out.push_back(valid ? cp : kReplacement);
+    i = j;
+  }
+}
+
+std::vector<uint32_t> DecodeString(const uint8_t* d, size_t size, size_t* pos, uint8_t encoding,
+                                   bool* terminated) {
+  std::vector<uint32_t> out;
+  if (terminated) *terminated = false;
+  if (*pos >= size) return out;
+  const size_t end = TerminatorOf(d, size, *pos, encoding);
+  if (terminated) *terminated = end < size;
+  const uint8_t* s = d + *pos;
+  const size_t n = end - *pos;
+  if (encoding == kUtf8) {
+    DecodeUtf8(s, n, out);
+  } else if (encoding == kUtf16WithBom || encoding == kUtf16BigEndian) {
+    // A byte-order mark decides; without one, version 2.4's encoding 2 is
+    // big-endian and encoding 1 taken as little-endian, as most writers write it.
+    bool bigEndian = encoding == kUtf16BigEndian;
+    size_t i = 0;
+    if (n >= 2 && ((s[0] == 0xFF && s[1] == 0xFE) || (s[0] == 0xFE && s[1] == 0xFF))) {
+      bigEndian = s[0] == 0xFE;
+      i = 2;
+    }
+    auto unitAt = [&](size_t k) { return bigEndian ? uint32_t(s[k] << 8 | s[k + 1]) : uint32_t(s[k + 1] << 8 | s[k]); };
+    for (; i + 1 < n; i += 2) {
+      const uint32_t unit = unitAt(i);
+      if (unit >= 0xD800 && unit <= 0xDBFF && i + 3 < n) {
+        const uint32_t low = unitAt(i + 2);
+        if (low >= 0xDC00 && low <= 0xDFFF) {
+          out.push_back(0x10000 + ((unit - 0xD800) << 10) + (low - 0xDC00));
+          i += 2;
+          continue;
+        }
+      }
+      out.push_back(unit >= 0xD800 && unit <= 0xDFFF ? kReplacement : unit);  // unpaired surrogates
+    }
+    if (i < n) out.push_back(kReplacement);  // an odd last byte
+  } else {
+    out.assign(s, s + n);  // ISO-8859-1: each byte its own code point
+  }
+  const size_t terminator = (encoding == kUtf16WithBom || encoding == kUtf16BigEndian) ? 2 : 1;
+  *pos = end < size ? end + terminator : size;
+  return out;
+}
 
 FrameLayout LayoutOf(const std::string& id) {
   if (id[0] == 'T') return FrameLayout::Strings;

@@ -301,6 +301,37 @@ def selecting_a_row_shows_its_tags_in_the_fields(s):
     ed.end()
 
 
+@test
+def utf16_and_utf8_tags_show_in_the_fields_and_are_kept(s):
+    """Tags that players write in UTF-16 (version 2.3) and UTF-8 (2.4) show in the
+    fields in the program's 8-bit text, "?" for what it cannot hold, and stay as
+    they were when another field is tagged."""
+    folder = os.path.join(s.work, "unicode")
+    shutil.rmtree(folder, ignore_errors=True)
+    os.makedirs(folder)
+    title = "F\u00fcr Elise (Remastered 2019 Edition, Extended)"
+    for name, version, enc in (("v23.mp3", 3, 1), ("v24.mp3", 4, 3)):
+        path = make_mp3(os.path.join(folder, name), s.base_mp3)
+        tag = ID3()
+        tag.add(TIT2(encoding=enc, text=title))
+        tag.add(TPE1(encoding=enc, text="\u0141\u00f3d\u017a Orchestra"))
+        tag.save(path, v2_version=version, v1=0)
+    ed = Editor(s)
+    ed.add(["v23.mp3", "v24.mp3"], folder, rows_after=2)
+    for row in (0, 1):
+        ed.select([row], title)
+        eq(ed.field(ARTIST), "?\u00f3d? Orchestra", "artist with characters beyond the code page")
+    ed.select([0], title)
+    before = ID3(os.path.join(folder, "v23.mp3"))
+    ed.d.set_text(ed.main, "New Album", id=ALBUM)
+    ed.tag("Tags successfully lirvaed to 1 file(s).")
+    after = ID3(os.path.join(folder, "v23.mp3"))
+    eq(str(after["TALB"]), "New Album", "album written")
+    for fid in ("TIT2", "TPE1"):
+        eq((after[fid].encoding, str(after[fid])), (before[fid].encoding, str(before[fid])), fid + " kept")
+    ed.end()
+
+
 def field_pixel(s, ed, control):
     """The colour inside a field near its right end, past any text."""
     left, top, right, bottom = ed.d.state(ed.main, id=control).rect

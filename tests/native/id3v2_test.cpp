@@ -134,7 +134,7 @@ TEST(Id3v2Read, FramesWinOverTheId3v1Block) {
   } cases[] = {
       {"latin1 title", Tag(3, kTitle), "Song", ""},
       {"no title", Tag(3, Frame("TPE1", Latin1("A"))), "Other", ""},
-      {"utf-16 title skipped", Tag(3, Frame("TIT2", Bytes{1, 0xFF, 0xFE, 'S', 0})), "Other", ""},
+      {"utf-16 title", Tag(3, Frame("TIT2", Bytes{1, 0xFF, 0xFE, 'S', 0})), "S", ""},
       {"padding ends the walk", Tag(3, Concat({kTitle, Bytes(20, 0), Frame("COMM", Latin1("engX"))})), "Song", ""},
       {"later comment wins",
        Tag(3, Concat({Frame("COMM", Concat({comm, BytesOf(std::string("d\0first", 7))})),
@@ -456,4 +456,45 @@ TEST(Id3v2RoundTrip, RenderedTagsParseBackAndParsedTagsRenderAgainByteForByte) {
   const Bytes changed = RenderId3v2Tag(carried);
   EXPECT_EQ(Bytes(changed.begin() + 10, changed.begin() + 23), Frame("TPE1", Text("B")));
   EXPECT_FALSE(ParseId3v2Tag(Concat({Bytes{0}, other}), carried));  // a tag must begin the bytes
+}
+
+TEST(Id3v2Read, EveryTextEncodingBecomesTheProgramsText) {
+  // "Für" and friends in each encoding; the portable core's 8-bit text is ISO-8859-1.
+  const Bytes utf16le = {1, 0xFF, 0xFE, 'F', 0, 0xFC, 0, 'r', 0, 0, 0, 'x', 0};
+  const Bytes utf16be = {1, 0xFE, 0xFF, 0, 'F', 0, 0xFC, 0, 'r'};
+  const Bytes noBom = {1, 'F', 0, 0xFC, 0, 'r', 0};
+  const Bytes utf16beV4 = {2, 0, 'F', 0, 0xFC, 0, 'r'};
+  const Bytes utf8 = {3, 'F', 0xC3, 0xBC, 'r', 0};
+  struct Case {
+    const char* name;
+    uint8_t major;
+    Bytes content;
+    std::string title;
+  } cases[] = {
+      {"UTF-16 little-endian, a second string after", 3, utf16le, "F\xFCr"},
+      {"UTF-16 big-endian by its mark", 3, utf16be, "F\xFCr"},
+      {"UTF-16 without a mark", 3, noBom, "F\xFCr"},
+      {"UTF-16BE (2.4)", 4, utf16beV4, "F\xFCr"},
+      {"UTF-8 (2.4)", 4, utf8, "F\xFCr"},
+      {"beyond ISO-8859-1", 3, Bytes{1, 0xFF, 0xFE, 'a', 0, 0x01, 0x01, 0x3D, 0xD8, 0x00, 0xDE}, "a??"},
+      {"an odd last byte", 3, Bytes{1, 0xFF, 0xFE, 'a', 0, 'b'}, "a?"},
+      {"an unpaired surrogate", 3, Bytes{1, 0xFF, 0xFE, 0x00, 0xDC, 'a', 0}, "?a"},
+      {"invalid UTF-8", 4, Bytes{3, 'a', 0xC3, 'b', 0xFF}, "a?b?"},
+      {"UCS-2 in version 2.2", 2, Bytes{1, 0xFF, 0xFE, 0xE9, 0}, "\xE9"},
+  };
+  for (const Case& c : cases) {
+    const Bytes frame = c.major == 2 ? Frame2("TT2", c.content) : c.major == 4 ? Frame4("TIT2", c.content)
+                                                                                  : Frame("TIT2", c.content);
+    TagRecord r;
+    ASSERT_TRUE(ParseId3v2Tag(Tag(c.major, frame), r)) << c.name;
+    EXPECT_EQ(r.Get("TITLE"), c.title) << c.name;
+  }
+
+  // A comment and a link behind descriptions in UTF-16; the link itself is ISO-8859-1.
+  TagRecord r;
+  const Bytes comment = {1, 'e', 'n', 'g', 0xFF, 0xFE, 'd', 0, 0, 0, 0xFF, 0xFE, 0xE9, 0, 't', 0};
+  const Bytes link = {1, 0xFF, 0xFE, 'h', 0, 0, 0, 'h', 't', 't', 'p', ':', '/', '/', 'x'};
+  ASSERT_TRUE(ParseId3v2Tag(Tag(3, Concat({Frame("COMM", comment), Frame("WXXX", link)})), r));
+  EXPECT_EQ(r.Get("COMMENT"), "\xE9t");
+  EXPECT_EQ(r.Get("WXXX"), "http://x");
 }
