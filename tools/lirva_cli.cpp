@@ -188,8 +188,12 @@ bool PullSource(AudioSource& source, bool work, FILE* out, uint64_t& dataBytes) 
       count = size_t(samples) * 4;
     } else {
       workToPcm16(block.data(), pcm.data(), samples);
-      for (int i = 0; i < samples; ++i) WriteLE16(&bytes[size_t(i) * 2], uint16_t(pcm[i]));
       count = size_t(samples) * 2;
+#if defined(__BYTE_ORDER__) && __BYTE_ORDER__ == __ORDER_LITTLE_ENDIAN__
+      std::memcpy(bytes.data(), pcm.data(), count);  // already the file's byte order
+#else
+      for (int i = 0; i < samples; ++i) WriteLE16(&bytes[size_t(i) * 2], uint16_t(pcm[i]));
+#endif
     }
     if (!WriteAll(out, bytes, count)) return false;
     dataBytes += count;

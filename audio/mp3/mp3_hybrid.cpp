@@ -219,10 +219,10 @@ void stereoProcess(const FrameHeader& h, const GranuleInfo& gi, const Scalefacto
   }
 }
 
-void aliasReduce(const GranuleInfo& gi, const BandTables& bands, float xr[576]) {
+void aliasReduce(const GranuleInfo& gi, const BandTables& bands, float xr[576], int nonzeroLines) {
   int limit = gi.block_type != 2 ? 32 : gi.mixed_block_flag ? bands.shortBounds[3] / 18 : 0;
   const HybridTables& t = tables();
-  for (int sb = 0; sb + 1 < limit; ++sb) {
+  for (int sb = 0; sb + 1 < limit && 18 * sb + 10 < nonzeroLines; ++sb) {
     float* lo = xr + 18 * sb + 17;
     float* hi = xr + 18 * (sb + 1);
     for (int i = 0; i < 8; ++i) {

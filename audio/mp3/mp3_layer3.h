@@ -82,7 +82,8 @@ void requantise(const FrameHeader& h, const GranuleInfo& gi, const Scalefactors&
 // Stereo, alias reduction and the hybrid filterbank (mp3_hybrid.cpp).
 void stereoProcess(const FrameHeader& h, const GranuleInfo& right, const Scalefactors& rightSf,
                    const BandTables& bands, float xr[2][576]);
-void aliasReduce(const GranuleInfo& gi, const BandTables& bands, float xr[576]);
+// Only boundaries whose lower side reaches below `nonzeroLines` change anything.
+void aliasReduce(const GranuleInfo& gi, const BandTables& bands, float xr[576], int nonzeroLines = 576);
 // Writes 18 time slots × 32 subbands for channel `ch` at out[t][ch][sb].
 void hybridSynthesis(const GranuleInfo& gi, const BandTables& bands, const float xr[576], float overlap[32][18],
                      float out[18][2][32], int ch);

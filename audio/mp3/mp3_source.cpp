@@ -1,5 +1,6 @@
 #include "audio/mp3/mp3_source.h"
 
+#include <algorithm>
 #include <climits>
 #include <cstring>
 
@@ -160,6 +161,7 @@ void Mp3Source::decodeGranules(const FrameHeader& h, const SideInfo& si, uint32_
   BitReader br(reservoir_, reservoirBytes_);
   uint32_t bit = mainStart * 8;
   for (int gr = 0; gr < granulesPerFrame(h); ++gr) {
+    int nonzeroLines = 0;  // of either channel: every line from here on is 0
     for (int ch = 0; ch < frameChannels; ++ch) {
       const GranuleInfo& gi = si.gr[gr][ch];
       br.position = bit;
@@ -167,12 +169,14 @@ void Mp3Source::decodeGranules(const FrameHeader& h, const SideInfo& si, uint32_
       readScalefactors(h, gi, br, &scalefactors_[ch]);
       int lines = huffmanDecode(gi, bands, maps_, br, end, xr_[ch]);
       if (br.position != end && lines < 573) ++huffmanMismatches_;
+      // Short blocks are reordered: their lines spread over the whole spectrum.
+      nonzeroLines = std::max(nonzeroLines, gi.block_type == 2 ? 576 : lines);
       requantise(h, gi, scalefactors_[ch], bands, xr_[ch]);
       bit = end;
     }
     if (frameChannels == 2) stereoProcess(h, si.gr[gr][1], scalefactors_[1], bands, xr_);
     for (int ch = 0; ch < frameChannels; ++ch) {
-      aliasReduce(si.gr[gr][ch], bands, xr_[ch]);
+      aliasReduce(si.gr[gr][ch], bands, xr_[ch], nonzeroLines);
       hybridSynthesis(si.gr[gr][ch], bands, xr_[ch], overlap_[ch], subbands_, ch);
     }
     synthesiseGranule(&synthesis_, subbands_, outChannels, destination + gr * 576 * outChannels);
