@@ -54,8 +54,13 @@ TEST(EnginePlan, TheRingPassesSlotsInOrderAndDecidesPriorities) {
   int raised = 0, raisedAt = -1;
   for (int i = 0; i < 40; ++i) {
     EXPECT_EQ(ring.NextToComplete(), i % kSlotCount);
-    if (ring.Complete()) ++raised, raisedAt = i;
-    if (i < 39) EXPECT_EQ(ring.Take(), i);  // the fill thread keeps up
+    if (ring.Complete()) {
+      ++raised;
+      raisedAt = i;
+    }
+    if (i < 39) {
+      EXPECT_EQ(ring.Take(), i);  // the fill thread keeps up
+    }
   }
   EXPECT_EQ(raised, 1);
   EXPECT_EQ(raisedAt, 33);
