@@ -29,35 +29,26 @@ bool probe(Mp3Stream& s, Mp3Source::Probe* p) {
   int64_t bitrateSum = h.bitrate;
   int frames = 1;
 
-  uint8_t side[32];
-  int sideSize = sideInfoSize(h);
-  int main = mainDataSize(h);
-  bool ordinary = true;
-  if (s.read(side, sideSize) == sideSize) {
-    bool zeroSide = true;
-    for (int i = 0; i < sideSize; ++i) zeroSide = zeroSide && side[i] == 0;
-    uint8_t tag[4] = {};
-    int got = s.read(tag, 4);
-    // lame writes the same block as "Info" in constant-bitrate files.
-    if (got == 4 && zeroSide && (std::memcmp(tag, "Xing", 4) == 0 || std::memcmp(tag, "Info", 4) == 0)) {
-      uint8_t fields[8];
-      if (s.read(fields, 8) == 8 && (be32(fields) & 1)) {
-        p->vbrFrames = usableFrameCount(be32(fields + 4), h);
-        s.skip(main - 12);
-        ordinary = p->vbrFrames == 0;
-      } else {
-        s.seek(s.position() - 8);
-        s.skip(main - 4);
-      }
-    } else if (got == 4 && zeroSide && std::memcmp(tag, "VBRI", 4) == 0) {
-      uint8_t fields[14];
-      if (s.read(fields, 14) == 14) p->vbrFrames = usableFrameCount(be32(fields + 10), h);
-      s.skip(main - 18);
-      ordinary = p->vbrFrames == 0;
-    } else {
-      s.skip(main - got);
-    }
-  }
+  // An information frame holds zero side information, then "Xing" (or "Info", as
+  // lame writes it in constant-bitrate files) right behind it, or "VBRI" 32 bytes
+  // behind the header whatever the mode.
+  const int sideSize = sideInfoSize(h);
+  const int main = mainDataSize(h);
+  uint8_t body[64] = {};
+  const uint32_t bodyStart = s.position();
+  const int got = s.read(body, std::min(sideSize + main, int(sizeof body)));
+  bool zeroSide = got >= sideSize;
+  for (int i = 0; i < sideSize && zeroSide; ++i) zeroSide = body[i] == 0;
+  const uint8_t* xing = body + sideSize;
+  const uint8_t* vbri = body + 32;
+  if (zeroSide && got >= sideSize + 12 &&
+      (std::memcmp(xing, "Xing", 4) == 0 || std::memcmp(xing, "Info", 4) == 0) && (be32(xing + 4) & 1))
+    p->vbrFrames = usableFrameCount(be32(xing + 8), h);
+  else if (zeroSide && got >= 32 + 18 && std::memcmp(vbri, "VBRI", 4) == 0)
+    p->vbrFrames = usableFrameCount(be32(vbri + 14), h);
+  const bool ordinary = p->vbrFrames == 0;
+  s.seek(bodyStart);
+  s.skip(sideSize + main);
   if (!ordinary) {
     p->dataStart = s.position();
     return true;

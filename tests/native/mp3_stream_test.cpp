@@ -41,9 +41,12 @@ Bytes Frames(const Kind& k, int n) {
 Bytes Be32(uint32_t v) { return Bytes{uint8_t(v >> 24), uint8_t(v >> 16), uint8_t(v >> 8), uint8_t(v)}; }
 
 // An information frame: zero side information, then the tag and its fields.
+// An information frame: "Xing" or "Info" behind the side information, "VBRI" 32
+// bytes behind the header whatever the mode.
 Bytes InfoFrame(const Kind& k, const char* tag, const Bytes& fields) {
   Bytes f = Frame(k);
-  int side = k.channels == 1 ? 17 : 32;
+  const bool lsf = k.samples == 576;
+  int side = std::memcmp(tag, "VBRI", 4) == 0 ? 32 : k.channels == 1 ? (lsf ? 9 : 17) : (lsf ? 17 : 32);
   std::memcpy(&f[size_t(4 + side)], tag, 4);
   std::copy(fields.begin(), fields.end(), f.begin() + 8 + side);
   return f;
@@ -128,25 +131,30 @@ TEST(Mp3Stream, AHeaderCountsOnlyWhenTheNextHeaderAgrees) {
 }
 
 TEST(Mp3Stream, XingAndVbriFrameCountsGiveTheExactLengthFromTheStart) {
-  struct Case { Bytes info; int32_t frames; };
+  struct Case { Kind kind; Bytes info; int32_t frames; };
   std::vector<Case> cases = {
-      {InfoFrame(kMpeg1Joint128, "Xing", Concat({Be32(1), Be32(30)})), 30},
-      {InfoFrame(kMpeg1Joint128, "VBRI", Concat({Bytes(10, 0), Be32(30)})), 30},
+      {kMpeg1Joint128, InfoFrame(kMpeg1Joint128, "Xing", Concat({Be32(1), Be32(30)})), 30},
+      {kMpeg1Joint128, InfoFrame(kMpeg1Joint128, "Info", Concat({Be32(1), Be32(30)})), 30},  // lame's CBR
+      {kMpeg1Joint128, InfoFrame(kMpeg1Joint128, "VBRI", Concat({Bytes(10, 0), Be32(30)})), 30},
+      {kMpeg1Mono128, InfoFrame(kMpeg1Mono128, "VBRI", Concat({Bytes(10, 0), Be32(30)})), 30},
+      {kMpeg2Stereo64, InfoFrame(kMpeg2Stereo64, "VBRI", Concat({Bytes(10, 0), Be32(30)})), 30},
+      {kMpeg25Mono32, InfoFrame(kMpeg25Mono32, "Xing", Concat({Be32(1), Be32(30)})), 30},
       // No frame-count flag: an ordinary (silent) frame.
-      {InfoFrame(kMpeg1Joint128, "Xing", Concat({Be32(2), Be32(30)})), 0},
+      {kMpeg1Joint128, InfoFrame(kMpeg1Joint128, "Xing", Concat({Be32(2), Be32(30)})), 0},
       // A count whose length in samples would overflow is ignored.
-      {InfoFrame(kMpeg1Joint128, "Xing", Concat({Be32(1), Be32(0xFFFFFFF0u)})), 0},
+      {kMpeg1Joint128, InfoFrame(kMpeg1Joint128, "Xing", Concat({Be32(1), Be32(0xFFFFFFF0u)})), 0},
   };
   for (const Case& c : cases) {
-    Opened o(Concat({c.info, Frames(kMpeg1Joint128, 30), kTrailer}));
+    const int32_t n = c.kind.samples;
+    Opened o(Concat({c.info, Frames(c.kind, 30), kTrailer}));
     ASSERT_EQ(o.ref->status(), SourceStatus::Ok);
-    EXPECT_EQ(o.mp3().vbrFrames(), c.frames);
+    EXPECT_EQ(o.mp3().vbrFrames(), c.frames) << n << " " << c.kind.channels;
     if (c.frames) {
-      EXPECT_EQ(o.ref->length(), 30 * 1152);
+      EXPECT_EQ(o.ref->length(), 30 * n);
     }
     int32_t end = ReadToEnd(*o.ref, 4000);
     // The information frame is not audio when it carries a count.
-    EXPECT_EQ(end, (c.frames ? 30 : 31) * 1152);
+    EXPECT_EQ(end, (c.frames ? 30 : 31) * n);
   }
 }
 
