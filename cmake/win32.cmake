@@ -5,7 +5,8 @@ set(CMAKE_RC_FLAGS "${CMAKE_RC_FLAGS} -O coff")
 # The Win32 half of the program: dialogs, controls, settings, playback, setup.
 file(GLOB WIN32_SOURCES CONFIGURE_DEPENDS
   ${CMAKE_SOURCE_DIR}/ui/*.cpp
-  ${CMAKE_SOURCE_DIR}/app/win32/*.cpp)
+  ${CMAKE_SOURCE_DIR}/app/win32/*.cpp
+  ${CMAKE_SOURCE_DIR}/playback/win32/*.cpp)
 add_library(lirva_win32 STATIC ${WIN32_SOURCES})
 target_include_directories(lirva_win32 PUBLIC ${CMAKE_SOURCE_DIR} ${CMAKE_SOURCE_DIR}/resources)
 target_compile_definitions(lirva_win32 PUBLIC WINVER=0x0600 _WIN32_WINNT=0x0600 _WIN32_IE=0x0700)

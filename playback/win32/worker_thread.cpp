@@ -1,0 +1,58 @@
+#include "playback/win32/worker_thread.h"
+
+WorkerThread::WorkerThread() : stopEvent_(CreateEventA(nullptr, TRUE, FALSE, nullptr)) {
+  InitializeCriticalSection(&startLock_);
+}
+
+WorkerThread::~WorkerThread() {
+  // A thread that outlives the time-out would run on in freed memory: wait for it.
+  if (!Stop(7000) && thread_) WaitForSingleObject(thread_, INFINITE);
+  if (thread_) CloseHandle(thread_);
+  DeleteCriticalSection(&startLock_);
+  CloseHandle(stopEvent_);
+}
+
+DWORD WINAPI WorkerThread::ThreadMain(LPVOID self) {
+  WorkerThread* worker = static_cast<WorkerThread*>(self);
+  worker->Run();
+  InterlockedExchange(&worker->running_, 0);
+  return 0;
+}
+
+void WorkerThread::Start(int priority) {
+  EnterCriticalSection(&startLock_);
+  if (thread_ && running_) {
+    LeaveCriticalSection(&startLock_);
+    return;
+  }
+  if (thread_) {
+    WaitForSingleObject(thread_, 1000);
+    CloseHandle(thread_);
+    thread_ = nullptr;
+  }
+  ResetEvent(stopEvent_);
+  InterlockedExchange(&running_, 1);
+  thread_ = CreateThread(nullptr, 0, ThreadMain, this, 0, nullptr);
+  if (thread_)
+    SetThreadPriority(thread_, priority);
+  else
+    InterlockedExchange(&running_, 0);
+  LeaveCriticalSection(&startLock_);
+}
+
+bool WorkerThread::Stop(DWORD timeoutMs) {
+  if (!thread_) return true;
+  SetEvent(stopEvent_);
+  SetThreadPriority(thread_, GetThreadPriority(GetCurrentThread()));
+  if (WaitForSingleObject(thread_, timeoutMs) != WAIT_OBJECT_0) return false;
+  CloseHandle(thread_);
+  thread_ = nullptr;
+  return true;
+}
+
+bool WorkerThread::StopRequested() const { return WaitForSingleObject(stopEvent_, 0) == WAIT_OBJECT_0; }
+
+void WorkerThread::WaitFor(HANDLE event, DWORD timeoutMs) const {
+  HANDLE both[2] = {stopEvent_, event};
+  WaitForMultipleObjects(event ? 2 : 1, both, FALSE, timeoutMs);
+}

@@ -1,0 +1,39 @@
+// A thread with a stop event: the base of the playback engine (its fill loop), of
+// the engine's completion thread and of the waveform view's worker.
+#pragma once
+#include <windows.h>
+
+class WorkerThread {
+ public:
+  WorkerThread();
+  virtual ~WorkerThread();  // derived classes call Stop first, while run can still use them
+  WorkerThread(const WorkerThread&) = delete;
+  WorkerThread& operator=(const WorkerThread&) = delete;
+
+  // Starts run at `priority` unless it is running; a thread that has finished is
+  // waited for (up to 1 s) and its handle closed first.
+  void Start(int priority);
+  // Asks run to return and waits up to `timeoutMs`, the thread running at the
+  // caller's priority meanwhile. True when it has ended (or none was running);
+  // false when it still runs: its handle is kept, so a later Stop waits again and
+  // nothing it uses may be freed yet.
+  bool Stop(DWORD timeoutMs);
+  bool Running() const { return running_ != 0; }
+  HANDLE Thread() const { return thread_; }
+
+ protected:
+  virtual void Run() = 0;
+  // Whether a stop was asked for (polled, no wait).
+  bool StopRequested() const;
+  // Waits until a stop is asked for, `event` is signalled or the time runs out.
+  void WaitFor(HANDLE event, DWORD timeoutMs) const;
+  HANDLE StopEvent() const { return stopEvent_; }
+
+ private:
+  static DWORD WINAPI ThreadMain(LPVOID self);
+
+  HANDLE thread_ = nullptr;
+  volatile LONG running_ = 0;
+  HANDLE stopEvent_;
+  CRITICAL_SECTION startLock_;
+};
