@@ -19,6 +19,8 @@ set(PROGRAM_RESOURCES ${CMAKE_SOURCE_DIR}/resources/lirva.rc)
 # together with the tests of the Win32 side (with test dialog templates of their own).
 file(GLOB WIN32_TEST_SOURCES CONFIGURE_DEPENDS
   ${CMAKE_SOURCE_DIR}/tests/win32/*.cpp ${CMAKE_SOURCE_DIR}/tests/win32/*.rc)
+set_property(SOURCE ${WIN32_TEST_SOURCES} APPEND PROPERTY COMPILE_DEFINITIONS
+             LIRVA_SOURCE_DIR="${CMAKE_SOURCE_DIR}")
 add_executable(win32_tests ${CORE_TEST_SOURCES} ${WIN32_TEST_SOURCES} ${PROGRAM_RESOURCES})
 target_include_directories(win32_tests PRIVATE ${CMAKE_SOURCE_DIR}/resources ${CMAKE_SOURCE_DIR}/tests/win32)
 target_link_libraries(win32_tests PRIVATE lirva_win32 gtest_main)

@@ -27,7 +27,7 @@ int repeatSnippet(int16_t* data, int framesPerBuffer, int channels) {
 }
 
 void SlotRing::Reset() {
-  std::fill(free_, free_ + kSlotCount, true);
+  for (auto& slot : free_) slot = true;
   fill_ = complete_ = 0;
   completions_ = 0;
   fillBoosted_ = completionBoosted_ = false;
@@ -42,9 +42,8 @@ int SlotRing::Take() {
 
 SlotRing::FullAction SlotRing::RingFull() {
   completions_ = 0;
-  FullAction action = {!completionBoosted_, fillBoosted_};
+  FullAction action = {!completionBoosted_, fillBoosted_.exchange(false)};
   completionBoosted_ = true;
-  fillBoosted_ = false;
   return action;
 }
 

@@ -2,6 +2,7 @@
 // sizes, the volume scale, block levels, the loop snippet, and the ring of output
 // buffers that the fill and completion threads pass between them.
 #pragma once
+#include <atomic>
 #include <cstdint>
 
 constexpr int kSlotCount = 64;
@@ -29,6 +30,8 @@ int repeatSnippet(int16_t* data, int framesPerBuffer, int channels);
 
 // Which of the 64 slots are free, in the order the two threads use them: the fill
 // thread writes slots in ring order, the device completes them in the same order.
+// The free flags, the completion count and the fill boost are shared by the two
+// threads; the indexes each belong to one of them.
 // Also the priority decisions: the completion thread is raised the first time the
 // ring is full; the fill thread is raised after more than 33 completions in a row
 // without a full ring, and lowered again when the ring is full.
@@ -40,6 +43,7 @@ class SlotRing {
 
   // Fill side.
   bool NextFree() const { return free_[fill_]; }
+  int NextSlot() const { return fill_; }
   // Takes the next slot for writing (it must be free) and returns its index.
   int Take();
   struct FullAction {
@@ -61,10 +65,10 @@ class SlotRing {
   bool FillBoosted() const { return fillBoosted_; }
 
  private:
-  bool free_[kSlotCount];
+  std::atomic<bool> free_[kSlotCount];
   int fill_ = 0;
   int complete_ = 0;
-  uint8_t completions_ = 0;
-  bool fillBoosted_ = false;
+  std::atomic<uint8_t> completions_{0};
+  std::atomic<bool> fillBoosted_{false};
   bool completionBoosted_ = false;
 };

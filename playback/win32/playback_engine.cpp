@@ -1,0 +1,325 @@
+#include "playback/win32/playback_engine.h"
+
+#include <algorithm>
+#include <cstring>
+
+#include "audio/frame_time.h"
+#include "audio/peak_limiter.h"
+#include "audio/samples.h"
+
+namespace {
+constexpr DWORD kStateFlags = WHDR_DONE | WHDR_BEGINLOOP | WHDR_ENDLOOP;  // 0xD
+constexpr DWORD kThreadTimeoutMs = 5000;
+}  // namespace
+
+PlaybackEngine::PlaybackEngine()
+    : notify_(this),
+      deviceEvent_(CreateEventA(nullptr, TRUE, FALSE, nullptr)),
+      slotFreeEvent_(CreateEventA(nullptr, TRUE, FALSE, nullptr)) {
+  InitializeCriticalSection(&levelsLock_);
+}
+
+PlaybackEngine::~PlaybackEngine() {
+  close();
+  stopFill();
+  DeleteCriticalSection(&levelsLock_);
+  CloseHandle(deviceEvent_);
+  CloseHandle(slotFreeEvent_);
+}
+
+void PlaybackEngine::setListener(PlaybackListener* listener, int32_t user) {
+  listener_ = listener ? listener : &builtIn_;
+  user_ = user;
+}
+
+int32_t PlaybackEngine::msOf(int32_t frames) { return framesToMs(frames, source_->sampleRate()); }
+
+void PlaybackEngine::report(void (PlaybackListener::*what)(int32_t)) { (listener_->*what)(user_); }
+
+// A fill thread that outlives its time-out still uses the slots and the source:
+// nothing of them is touched before it has ended.
+void PlaybackEngine::stopFill() {
+  if (!Stop(kThreadTimeoutMs) && Thread()) WaitForSingleObject(Thread(), INFINITE), Stop(0);
+}
+
+bool PlaybackEngine::open(AudioSource* source) {
+  close();
+  if (!source || source->status() != SourceStatus::Ok) return false;
+  source_ = SourceRef(source);
+  if (source_->peakLimit() > kWorkFullScale) source_ = SourceRef::adopt(limitSource(source, kWorkFullScale));
+
+  channels_ = std::max(1, source_->channels());
+  const int32_t rate = source_->sampleRate();
+  WAVEFORMATEX format = {};
+  format.wFormatTag = WAVE_FORMAT_PCM;
+  format.nChannels = WORD(channels_);
+  format.nSamplesPerSec = DWORD(rate);
+  format.wBitsPerSample = 16;
+  format.nBlockAlign = WORD(channels_ * 2);
+  format.nAvgBytesPerSec = DWORD(channels_ * 2 * rate);
+  const UINT device = UINT(deviceNumberPlusOne - 1);  // −1 is WAVE_MAPPER, the default device
+  const DWORD_PTR event = reinterpret_cast<DWORD_PTR>(deviceEvent_);
+  if (waveOutOpen(&device_, device, &format, event, 0, CALLBACK_EVENT) != MMSYSERR_NOERROR &&
+      waveOutOpen(&device_, device, &format, event, 0, CALLBACK_EVENT | WAVE_MAPPED) != MMSYSERR_NOERROR) {
+    device_ = nullptr;
+    source_.reset();
+    return false;
+  }
+
+  framesPerBuffer_ = framesPerBuffer(rate);
+  readBuffer_.assign(size_t(channels_) * size_t(framesPerBuffer_), 0);
+  const DWORD capacity = DWORD(channels_ * framesPerBuffer_ * 2);
+  bufferMemory_ = GlobalAlloc(GMEM_MOVEABLE | GMEM_SHARE, SIZE_T(capacity) * kSlotCount);
+  char* memory = bufferMemory_ ? static_cast<char*>(GlobalLock(bufferMemory_)) : nullptr;
+  if (!memory) {
+    if (bufferMemory_) GlobalFree(bufferMemory_);
+    bufferMemory_ = nullptr;
+    waveOutClose(device_);
+    device_ = nullptr;
+    source_.reset();
+    return false;
+  }
+  for (int i = 0; i < kSlotCount; ++i) {
+    Slot& slot = slots_[i];
+    slot.capacity = capacity;
+    slot.header = WAVEHDR();
+    slot.header.lpData = memory + size_t(i) * capacity;
+    slot.header.dwBufferLength = capacity;
+    waveOutPrepareHeader(device_, &slot.header, sizeof slot.header);
+  }
+  ring_.Reset();
+  state_ = kOpen;
+  ended_ = progressed_ = false;
+  position_ = source_->position();
+  Start(THREAD_PRIORITY_NORMAL);
+  report(&PlaybackListener::onStarted);
+  listener_->onPosition(msOf(position_), user_);
+  return true;
+}
+
+void PlaybackEngine::close() {
+  if (state_ == 0) return;
+  stopFill();
+  waveOutReset(device_);
+  int budgetMs = 1000;  // shared by all slots
+  for (Slot& slot : slots_) {
+    slot.header.dwBufferLength = slot.capacity;
+    while (waveOutUnprepareHeader(device_, &slot.header, sizeof slot.header) == WAVERR_STILLPLAYING &&
+           budgetMs > 0) {
+      Sleep(50);
+      budgetMs -= 50;
+    }
+  }
+  GlobalUnlock(bufferMemory_);
+  GlobalFree(bufferMemory_);
+  bufferMemory_ = nullptr;
+  readBuffer_.clear();
+  source_.reset();
+  waveOutClose(device_);
+  device_ = nullptr;
+  state_ = 0;
+  ended_ = progressed_ = false;
+  position_ = 0;
+  report(&PlaybackListener::onStopped);
+}
+
+void PlaybackEngine::play() {
+  if (state_ == 0) return;
+  if (state_ == kLooping) {
+    waveOutReset(device_);
+    state_ = kOpen;
+    Start(THREAD_PRIORITY_NORMAL);
+  }
+  report(&PlaybackListener::onStarted);
+}
+
+void PlaybackEngine::loop() {
+  if (state_ != kOpen) return;
+  stopFill();
+  source_->seek(position_);
+  position_ = source_->position();
+  writeLoopBuffer();
+  state_ = kLooping;
+  ended_ = progressed_ = false;
+  report(&PlaybackListener::onLooping);
+  listener_->onPosition(msOf(position_), user_);
+}
+
+void PlaybackEngine::seek(int32_t frame) {
+  if (state_ == 0) return;
+  stopFill();
+  waveOutReset(device_);
+  source_->seek(frame);
+  position_ = source_->position();
+  ended_ = progressed_ = false;
+  if (state_ == kLooping)
+    writeLoopBuffer();
+  else
+    Start(THREAD_PRIORITY_NORMAL);
+  listener_->onPosition(msOf(position_), user_);
+}
+
+void PlaybackEngine::seekMs(int32_t ms) {
+  if (state_ != 0) seek(msToFrames(ms, source_->sampleRate()));
+}
+
+void PlaybackEngine::writeLoopBuffer() {
+  Slot& slot = slots_[0];
+  const int q = (framesPerBuffer_ + 3) / 4;
+  source_->read(readBuffer_.data(), q);
+  int16_t* data = reinterpret_cast<int16_t*>(slot.header.lpData);
+  workToPcm16(readBuffer_.data(), data, q * channels_);
+  repeatSnippet(data, framesPerBuffer_, channels_);
+  slot.header.dwFlags = (slot.header.dwFlags & ~kStateFlags) | WHDR_BEGINLOOP | WHDR_ENDLOOP;
+  slot.header.dwUser = DWORD_PTR(source_->position());
+  slot.header.dwBufferLength = slot.capacity;
+  slot.header.dwLoops = 0x7FFFFFFF;
+  waveOutWrite(device_, &slot.header, sizeof slot.header);
+  measureLevels(readBuffer_.data(), q, channels_, &slot.levels);
+  listener_->onLevels(slot.levels, user_);
+}
+
+void PlaybackEngine::Run() {
+  ring_.Reset();
+  for (Slot& slot : slots_) slot.header.dwFlags &= ~kStateFlags;
+  CompletionThread completion(this);
+  completion.Start(THREAD_PRIORITY_NORMAL);
+  while (!StopRequested()) {
+    ResetEvent(slotFreeEvent_);
+    if (!ring_.NextFree()) {
+      const SlotRing::FullAction action = ring_.RingFull();
+      if (action.raiseCompletion) SetThreadPriority(completion.Thread(), THREAD_PRIORITY_TIME_CRITICAL);
+      if (action.lowerFill) SetThreadPriority(GetCurrentThread(), THREAD_PRIORITY_BELOW_NORMAL);
+      WaitFor(slotFreeEvent_, 1000);
+      continue;
+    }
+    const int32_t start = source_->position();
+    const int64_t available = int64_t(source_->length()) - start;
+    if (available <= 0) break;
+    const int n = int(std::min<int64_t>(available, framesPerBuffer_));
+    Slot& slot = slots_[ring_.NextSlot()];
+    source_->read(readBuffer_.data(), n);
+    workToPcm16(readBuffer_.data(), reinterpret_cast<int16_t*>(slot.header.lpData), n * channels_);
+    measureLevels(readBuffer_.data(), n, channels_, &slot.levels);
+    slot.header.dwFlags &= ~kStateFlags;
+    slot.header.dwBufferLength = DWORD(n * channels_ * 2);
+    slot.header.dwUser = DWORD_PTR(start + n);
+    ring_.Take();
+    waveOutWrite(device_, &slot.header, sizeof slot.header);
+  }
+  // The source is exhausted: the end is reached when the last buffer has played.
+  while (!StopRequested()) {
+    ResetEvent(slotFreeEvent_);
+    if (ring_.Drained()) {
+      ended_ = true;
+      notify_.Post();
+      break;
+    }
+    WaitFor(slotFreeEvent_, 1000);
+  }
+  completion.Stop(kThreadTimeoutMs);
+  waveOutReset(device_);
+}
+
+// Takes finished buffers back in ring order: the position and levels of each,
+// the slot freed for the fill thread, a report posted to the UI thread.
+void PlaybackEngine::CompletionThread::Run() {
+  PlaybackEngine& e = *engine_;
+  while (!StopRequested()) {
+    ResetEvent(e.deviceEvent_);
+    const int index = e.ring_.NextToComplete();
+    Slot& slot = e.slots_[index];
+    if (e.ring_.IsFree(index) || !(slot.header.dwFlags & WHDR_DONE)) {
+      WaitFor(e.deviceEvent_, 1000);
+      continue;
+    }
+    e.position_ = int32_t(slot.header.dwUser);
+    EnterCriticalSection(&e.levelsLock_);
+    e.currentLevels_ = slot.levels;
+    LeaveCriticalSection(&e.levelsLock_);
+    slot.header.dwFlags &= ~kStateFlags;
+    const bool raiseFill = e.ring_.Complete();
+    SetEvent(e.slotFreeEvent_);
+    if (raiseFill) SetThreadPriority(e.Thread(), THREAD_PRIORITY_TIME_CRITICAL);
+    e.progressed_ = true;
+    e.notify_.Post();
+  }
+}
+
+void PlaybackEngine::OnNotify() {
+  if (ended_) {
+    listener_->onPosition(msOf(source_->length()), user_);
+    if (ended_) close();
+    return;
+  }
+  if (progressed_.exchange(false)) {
+    listener_->onPosition(msOf(position_), user_);
+    ChannelLevels levels;
+    EnterCriticalSection(&levelsLock_);
+    levels = currentLevels_;
+    LeaveCriticalSection(&levelsLock_);
+    listener_->onLevels(levels, user_);
+  }
+}
+
+namespace {
+
+// Sets every volume and fader control of a mixer line to `level`, mutes off, and
+// on/off switches on when `switchOn`.
+void SetLineControls(HMIXEROBJ mixer, DWORD componentType, DWORD level, bool switchOn) {
+  MIXERLINEA line = {};
+  line.cbStruct = sizeof line;
+  line.dwComponentType = componentType;
+  if (mixerGetLineInfoA(mixer, &line, MIXER_OBJECTF_MIXER | MIXER_GETLINEINFOF_COMPONENTTYPE) !=
+          MMSYSERR_NOERROR ||
+      line.cControls == 0)
+    return;
+  std::vector<MIXERCONTROLA> controls(line.cControls);
+  MIXERLINECONTROLSA query = {};
+  query.cbStruct = sizeof query;
+  query.dwLineID = line.dwLineID;
+  query.cControls = line.cControls;
+  query.cbmxctrl = sizeof(MIXERCONTROLA);
+  query.pamxctrl = controls.data();
+  if (mixerGetLineControlsA(mixer, &query, MIXER_OBJECTF_MIXER | MIXER_GETLINECONTROLSF_ALL) !=
+      MMSYSERR_NOERROR)
+    return;
+  for (const MIXERCONTROLA& control : controls) {
+    DWORD value;
+    switch (control.dwControlType) {
+      case MIXERCONTROL_CONTROLTYPE_VOLUME:
+      case MIXERCONTROL_CONTROLTYPE_FADER: value = level; break;
+      case MIXERCONTROL_CONTROLTYPE_MUTE: value = 0; break;
+      case MIXERCONTROL_CONTROLTYPE_ONOFF:
+        if (!switchOn) continue;
+        value = 1;
+        break;
+      default: continue;
+    }
+    MIXERCONTROLDETAILS_UNSIGNED detail = {value};
+    MIXERCONTROLDETAILS details = {};
+    details.cbStruct = sizeof details;
+    details.dwControlID = control.dwControlID;
+    details.cChannels = 1;
+    details.cbDetails = sizeof detail;
+    details.paDetails = &detail;
+    mixerSetControlDetails(mixer, &details, MIXER_OBJECTF_MIXER | MIXER_SETCONTROLDETAILSF_VALUE);
+  }
+}
+
+}  // namespace
+
+void setOutputVolume(int deviceIndex, int db) {
+  const DWORD level = volumeLevelOfDb(db);
+  if (deviceIndex < 0) {
+    waveOutSetVolume(reinterpret_cast<HWAVEOUT>(static_cast<UINT_PTR>(UINT(deviceIndex))), level | level << 16);
+    return;
+  }
+  UINT mixerId = 0;
+  if (mixerGetID(reinterpret_cast<HMIXEROBJ>(static_cast<UINT_PTR>(UINT(deviceIndex))), &mixerId,
+                 MIXER_OBJECTF_WAVEOUT) != MMSYSERR_NOERROR)
+    return;
+  HMIXEROBJ mixer = reinterpret_cast<HMIXEROBJ>(static_cast<UINT_PTR>(mixerId));
+  SetLineControls(mixer, MIXERLINE_COMPONENTTYPE_DST_SPEAKERS, level, false);
+  SetLineControls(mixer, MIXERLINE_COMPONENTTYPE_SRC_WAVEOUT, level, true);
+}

@@ -1,0 +1,106 @@
+// The playback engine: one audio source played on a waveOut device through a ring
+// of 64 buffers of a tenth of a second, filled by a fill thread and taken back by
+// a completion thread; progress reaches a listener on the user-interface thread
+// through the hidden notify window. A looping mode repeats a short snippet at the
+// current position (scrubbing).
+#pragma once
+#include <windows.h>
+#include <mmsystem.h>
+
+#include <atomic>
+#include <vector>
+
+#include "audio/audio_source.h"
+#include "playback/engine_plan.h"
+#include "playback/win32/notify_window.h"
+#include "playback/win32/worker_thread.h"
+
+// What the engine reports, always on the user-interface thread, with the user
+// value registered beside the listener. Every operation does nothing by default.
+class PlaybackListener {
+ public:
+  virtual ~PlaybackListener() = default;
+  virtual void onStarted(int32_t user) {}
+  virtual void onStopped(int32_t user) {}
+  virtual void onLooping(int32_t user) {}
+  virtual void onPosition(int32_t ms, int32_t user) {}
+  virtual void onLevels(const ChannelLevels& levels, int32_t user) {}
+};
+
+class PlaybackEngine : public WorkerThread, private NotifyTarget {
+ public:
+  PlaybackEngine();
+  ~PlaybackEngine() override;
+
+  // 0 selects the system's default device, n device n − 1. Set before open.
+  int deviceNumberPlusOne = 0;
+  // Null puts the built-in listener (which does nothing) back.
+  void setListener(PlaybackListener* listener, int32_t user);
+
+  // Closes what is open and streams `source` from its current position. False
+  // when the source is not Ok or no device opens.
+  bool open(AudioSource* source);
+  void close();
+  void play();
+  void loop();
+  void seek(int32_t frame);
+  void seekMs(int32_t ms);
+
+  bool isOpen() const { return state_ != 0; }
+  bool isLooping() const { return state_ == kLooping; }
+  int32_t positionFrames() const { return position_; }
+
+ private:
+  static constexpr uint16_t kOpen = 1;
+  static constexpr uint16_t kLooping = 5;
+  struct Slot {
+    DWORD capacity = 0;
+    WAVEHDR header = {};
+    ChannelLevels levels;
+  };
+  class CompletionThread : public WorkerThread {
+   public:
+    explicit CompletionThread(PlaybackEngine* engine) : engine_(engine) {}
+    ~CompletionThread() override { Stop(5000); }
+
+   protected:
+    void Run() override;
+
+   private:
+    PlaybackEngine* engine_;
+  };
+
+  void Run() override;  // the fill loop
+  void OnNotify() override;
+  void writeLoopBuffer();
+  void stopFill();
+  void report(void (PlaybackListener::*what)(int32_t));
+  int32_t msOf(int32_t frames);
+
+  NotifyWindow notify_;
+  PlaybackListener builtIn_;
+  PlaybackListener* listener_ = &builtIn_;
+  int32_t user_ = 0;
+  HANDLE deviceEvent_;
+  HANDLE slotFreeEvent_;
+  std::atomic<int32_t> position_{0};
+  uint16_t state_ = 0;
+  std::atomic<bool> ended_{false};
+  std::atomic<bool> progressed_{false};
+  HGLOBAL bufferMemory_ = nullptr;
+  SourceRef source_;
+  ChannelLevels currentLevels_;
+  CRITICAL_SECTION levelsLock_;
+  std::vector<int32_t> readBuffer_;
+  HWAVEOUT device_ = nullptr;
+  int32_t framesPerBuffer_ = 0;
+  int channels_ = 1;
+  Slot slots_[kSlotCount];
+  SlotRing ring_;
+  CompletionThread* completion_ = nullptr;
+};
+
+// Sets the output volume of a device (−1: the default device) to a level in
+// decibels: through waveOutSetVolume for the default device, through the mixer's
+// speaker and wave-output lines (volume, fader, mute, on/off) for the others.
+void setOutputVolume(int deviceIndex, int db);

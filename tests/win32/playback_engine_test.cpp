@@ -1,0 +1,142 @@
+// The playback engine against a real waveOut device under Wine: what the device
+// receives is captured by the ALSA file sink that scripts/test-wine sets up
+// (LIRVA_CAPTURE_FILE names the file), and compared sample for sample.
+#include <gtest/gtest.h>
+#include <windows.h>
+
+#include <algorithm>
+#include <cstdlib>
+#include <cstring>
+#include <string>
+#include <vector>
+
+#include "audio/mp3/mp3_source.h"
+#include "audio/peak_limiter.h"
+#include "audio/samples.h"
+#include "audio/wave_source.h"
+#include "playback/win32/playback_engine.h"
+#include "tests/native/test_files.h"
+
+namespace {
+
+class Recorder : public PlaybackListener {
+ public:
+  void onStarted(int32_t user) override { log.push_back("started " + std::to_string(user)); }
+  void onStopped(int32_t) override { log.push_back("stopped"), stopped = true; }
+  void onLooping(int32_t) override { log.push_back("looping"); }
+  void onPosition(int32_t ms, int32_t) override { positions.push_back(ms), log.push_back("position"); }
+  void onLevels(const ChannelLevels& levels, int32_t) override { ++levelReports, lastLevels = levels; }
+  std::vector<std::string> log;
+  std::vector<int32_t> positions;
+  int levelReports = 0;
+  ChannelLevels lastLevels;
+  bool stopped = false;
+};
+
+// A 16-bit stereo WAV file at 44.1 kHz of distinct samples, and its data bytes.
+Bytes WaveFile(int frames, Bytes* data) {
+  data->clear();
+  for (int i = 0; i < frames; ++i) {
+    for (int16_t v : {int16_t(i * 3), int16_t(-i * 5)}) {
+      data->push_back(uint8_t(v));
+      data->push_back(uint8_t(uint16_t(v) >> 8));
+    }
+  }
+  auto le32 = [](uint32_t v) { return Bytes{uint8_t(v), uint8_t(v >> 8), uint8_t(v >> 16), uint8_t(v >> 24)}; };
+  const Bytes fmt = {1, 0, 2, 0, 0x44, 0xAC, 0, 0, 0x10, 0xB1, 2, 0, 4, 0, 16, 0};
+  return Concat({BytesOf("RIFF"), le32(uint32_t(36 + data->size())), BytesOf("WAVEfmt "), le32(16), fmt,
+                 BytesOf("data"), le32(uint32_t(data->size())), *data});
+}
+
+void PumpUntil(const bool& done, DWORD ms) {
+  const DWORD end = GetTickCount() + ms;
+  MSG msg;
+  while (!done && int(end - GetTickCount()) > 0) {
+    while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) DispatchMessageA(&msg);
+    Sleep(2);
+  }
+}
+
+}  // namespace
+
+TEST(PlaybackEngine, PlaysAFileToItsEndSampleForSampleAndReportsOnTheUiThread) {
+  const char* capture = std::getenv("LIRVA_CAPTURE_FILE");
+  if (!capture || !*capture) GTEST_SKIP() << "needs the capture sink of scripts/test-wine";
+  Bytes data;
+  TempFile wav(WaveFile(57000, &data), ".wav");  // 1.29 s: 13 buffers, the last one short
+  SourceRef source = SourceRef::adopt(openWaveSource(wav.c_str()));
+  ASSERT_EQ(source->status(), SourceStatus::Ok);
+
+  Recorder recorder;
+  PlaybackEngine engine;
+  engine.setListener(&recorder, 42);
+  ASSERT_TRUE(engine.open(source.get()));
+  EXPECT_TRUE(engine.isOpen());
+  PumpUntil(recorder.stopped, 20000);
+  ASSERT_TRUE(recorder.stopped);
+  EXPECT_FALSE(engine.isOpen());
+  engine.setListener(nullptr, 0);
+
+  ASSERT_GE(recorder.log.size(), 4u);
+  EXPECT_EQ(recorder.log.front(), "started 42");
+  EXPECT_EQ(recorder.log.back(), "stopped");
+  EXPECT_EQ(recorder.positions.front(), 0);
+  EXPECT_EQ(recorder.positions.back(), 57000 * 1000 / 44100);  // the full length at the end
+  for (size_t i = 1; i < recorder.positions.size(); ++i) EXPECT_LE(recorder.positions[i - 1], recorder.positions[i]);
+  EXPECT_GT(recorder.levelReports, 0);
+  EXPECT_EQ(recorder.lastLevels.count, 2);
+
+  // What the device played is the file's data, sample for sample.
+  Bytes played = ReadFileBytes(capture);
+  EXPECT_EQ(played.size(), data.size());
+  EXPECT_TRUE(played == data);
+}
+
+TEST(PlaybackEngine, AClosedEngineDoesNothingAndAPlaceholderDoesNotOpen) {
+  Recorder recorder;
+  PlaybackEngine engine;
+  engine.setListener(&recorder, 1);
+  engine.close();
+  engine.play();
+  engine.loop();
+  engine.seek(1000);
+  engine.seekMs(1000);
+  SourceRef placeholder;
+  EXPECT_FALSE(engine.open(placeholder.get()));
+  EXPECT_FALSE(engine.isOpen());
+  EXPECT_TRUE(recorder.log.empty());
+  engine.setListener(nullptr, 0);
+}
+
+TEST(PlaybackEngine, PlaysAnMp3AsTheDecoderAndLimiterGiveIt) {
+  const char* capture = std::getenv("LIRVA_CAPTURE_FILE");
+  if (!capture || !*capture) GTEST_SKIP() << "needs the capture sink of scripts/test-wine";
+  const std::string stream = std::string(LIRVA_SOURCE_DIR) + "/../shared/vectors/l3-sin1k0db.bit";
+  if (!FileExists(stream)) GTEST_SKIP() << "no conformance streams";
+  // What the engine should play: the decoder through the peak limiter, in 16 bits.
+  SourceRef reference = SourceRef::adopt(limitSource(SourceRef::adopt(openMp3Source(stream.c_str())).get(),
+                                                     kWorkFullScale));
+  ASSERT_EQ(reference->status(), SourceStatus::Ok);
+  std::vector<int32_t> work;
+  std::vector<int32_t> block(4096 * size_t(reference->channels()));
+  while (reference->position() < reference->length()) {
+    const int32_t before = reference->position();
+    reference->read(block.data(), 4096);
+    const int32_t valid = std::min<int32_t>(4096, reference->length() - before);
+    work.insert(work.end(), block.begin(), block.begin() + valid * reference->channels());
+  }
+  std::vector<int16_t> expected(work.size());
+  workToPcm16(work.data(), expected.data(), int(work.size()));
+
+  Recorder recorder;
+  PlaybackEngine engine;
+  engine.setListener(&recorder, 0);
+  SourceRef source = SourceRef::adopt(openMp3Source(stream.c_str()));
+  ASSERT_TRUE(engine.open(source.get()));
+  PumpUntil(recorder.stopped, 60000);
+  ASSERT_TRUE(recorder.stopped);
+  engine.setListener(nullptr, 0);
+  const Bytes played = ReadFileBytes(capture);
+  ASSERT_EQ(played.size(), expected.size() * 2);
+  EXPECT_EQ(std::memcmp(played.data(), expected.data(), played.size()), 0);
+}
