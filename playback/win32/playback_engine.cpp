@@ -1,7 +1,6 @@
 #include "playback/win32/playback_engine.h"
 
 #include <algorithm>
-#include <cstring>
 
 #include "audio/frame_time.h"
 #include "audio/peak_limiter.h"

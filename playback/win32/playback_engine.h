@@ -97,7 +97,6 @@ class PlaybackEngine : public WorkerThread, private NotifyTarget {
   int channels_ = 1;
   Slot slots_[kSlotCount];
   SlotRing ring_;
-  CompletionThread* completion_ = nullptr;
 };
 
 // Sets the output volume of a device (−1: the default device) to a level in
