@@ -140,3 +140,40 @@ TEST(PlaybackEngine, PlaysAnMp3AsTheDecoderAndLimiterGiveIt) {
   ASSERT_EQ(played.size(), expected.size() * 2);
   EXPECT_EQ(std::memcmp(played.data(), expected.data(), played.size()), 0);
 }
+
+TEST(PlaybackEngine, LoopingRepeatsTheSnippetAtThePositionAndPlayResumes) {
+  const char* capture = std::getenv("LIRVA_CAPTURE_FILE");
+  if (!capture || !*capture) GTEST_SKIP() << "needs the capture sink of scripts/test-wine";
+  Bytes data;
+  TempFile wav(WaveFile(44100 * 8, &data), ".wav");
+  SourceRef source = SourceRef::adopt(openWaveSource(wav.c_str()));
+  Recorder recorder;
+  PlaybackEngine engine;
+  engine.setListener(&recorder, 0);
+  ASSERT_TRUE(engine.open(source.get()));
+  // Let a few buffers play, then loop where the device has got to.
+  const DWORD end = GetTickCount() + 5000;
+  MSG msg;
+  while (engine.positionFrames() < 4410 * 3 && int(end - GetTickCount()) > 0) {
+    while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) DispatchMessageA(&msg);
+    Sleep(1);
+  }
+  engine.loop();
+  ASSERT_TRUE(engine.isLooping());
+  EXPECT_EQ(recorder.log.end()[-2], "looping");
+  const int32_t at = engine.positionFrames();
+  Sleep(30);  // the device repeats the snippet meanwhile
+  engine.play();
+  EXPECT_FALSE(engine.isLooping());
+  EXPECT_EQ(recorder.log.back(), "started 0");
+  engine.close();
+  engine.setListener(nullptr, 0);
+
+  // The snippet is a quarter buffer (1,103 frames) from where looping began; the
+  // device played it back to back.
+  const size_t q = (4410 + 3) / 4;
+  const Bytes snippet(data.begin() + long(at) * 4, data.begin() + long(at + q) * 4);
+  const Bytes twice = Concat({snippet, snippet});
+  const Bytes played = ReadFileBytes(capture);
+  EXPECT_NE(std::search(played.begin(), played.end(), twice.begin(), twice.end()), played.end());
+}
