@@ -21,10 +21,6 @@ bool WriteAt(File& file, uint32_t offset, const std::vector<uint8_t>& data) {
          file.WriteFull(data.data(), static_cast<uint32_t>(data.size()));
 }
 
-uint32_t ReadFromFile(File& file, uint32_t offset, uint8_t* data, uint32_t size) {
-  return FileReader(file)(offset, data, size);
-}
-
 // Whether, once `tag` replaced the bytes from `start` to `oldEnd`, a chance match
 // in the data before `start` would pass for a tag: the file grows or new bytes land
 // where its first frame would be. The next reading would then take it instead of
@@ -33,18 +29,19 @@ bool WouldBeHidden(File& file, uint32_t fileSize, uint32_t start, uint32_t oldEn
                    const std::vector<uint8_t>& tag) {
   if (start == 0) return false;
   const uint32_t tagEnd = start + uint32_t(tag.size());
+  const ByteReader fromFile = FileReader(file);
   const ByteReader rewritten = [&](uint32_t offset, uint8_t* data, uint32_t size) {
     uint32_t done = 0;
     while (done < size) {
       const uint32_t at = offset + done;
       uint32_t n = 0;
       if (at < start) {
-        n = ReadFromFile(file, at, data + done, std::min(size - done, start - at));
+        n = fromFile(at, data + done, std::min(size - done, start - at));
       } else if (at < tagEnd) {
         n = std::min(size - done, tagEnd - at);
         std::memcpy(data + done, tag.data() + (at - start), n);
       } else {
-        n = ReadFromFile(file, oldEnd + (at - tagEnd), data + done, size - done);
+        n = fromFile(oldEnd + (at - tagEnd), data + done, size - done);
       }
       if (n == 0) break;
       done += n;
