@@ -8,6 +8,7 @@
 #include "app/win32/settings.h"
 #include "common/file_kind.h"
 #include "common/path.h"
+#include "playback/win32/player_dialog.h"
 #include "resource.h"
 #include "tags/tag_record.h"
 #include "ui/control_tables.h"
@@ -212,9 +213,9 @@ void MainDialog::OnCommand(WPARAM command, UINT code) {
       break;
     case IDM_HELPCONTENTS: OnHelp(); break;
     case IDM_ABOUT: ShowAboutBox(hwnd()); break;
-    // Commands with no action in this window: the player, the sibling programs,
-    // the related programs and the version check.
-    case IDM_PLAYFILE:
+    case IDM_PLAYFILE: if (selected) PlaySelectedFile(); break;
+    // Commands with no action in this window: the sibling programs, the related
+    // programs and the version check.
     case IDM_EDITAUDIO:
     case IDM_CONVERT:
     case IDM_BURNAUDIOCD:
@@ -223,6 +224,16 @@ void MainDialog::OnCommand(WPARAM command, UINT code) {
     case IDM_CHECKVERSION:
       break;
   }
+}
+
+void MainDialog::PlaySelectedFile() {
+  const std::vector<std::string> paths = SelectedPaths();
+  if (paths.empty()) return;
+  PlayRequest request;
+  MakePlayRequest(request, paths.front().c_str());
+  PlayerDialog player(request);
+  RunModeless(player, DLG_PLAYER, hwnd());
+  SetForegroundWindow(hwnd());
 }
 
 bool MainDialog::OnKeyDown(UINT key) {

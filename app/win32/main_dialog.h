@@ -47,6 +47,7 @@ class MainDialog : public AppWindowBase {
   int WidestLabel(const int* ids, int count) const;
   void AddFiles();
   void RemoveSelectedFiles();
+  void PlaySelectedFile();
   void ClearFields();
   void SelectAll();
   void TagSelectedFiles(bool copyTitle);

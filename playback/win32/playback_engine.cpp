@@ -56,7 +56,8 @@ bool PlaybackEngine::open(AudioSource* source) {
   format.wBitsPerSample = 16;
   format.nBlockAlign = WORD(channels_ * 2);
   format.nAvgBytesPerSec = DWORD(channels_ * 2 * rate);
-  const UINT device = UINT(deviceNumberPlusOne - 1);  // −1 is WAVE_MAPPER, the default device
+  // 0 (and a missing choice, below 0) is WAVE_MAPPER, the default device.
+  const UINT device = deviceNumberPlusOne > 0 ? UINT(deviceNumberPlusOne - 1) : WAVE_MAPPER;
   const DWORD_PTR event = reinterpret_cast<DWORD_PTR>(deviceEvent_);
   if (waveOutOpen(&device_, device, &format, event, 0, CALLBACK_EVENT) != MMSYSERR_NOERROR &&
       waveOutOpen(&device_, device, &format, event, 0, CALLBACK_EVENT | WAVE_MAPPED) != MMSYSERR_NOERROR) {
@@ -311,7 +312,7 @@ void SetLineControls(HMIXEROBJ mixer, DWORD componentType, DWORD level, bool swi
 void setOutputVolume(int deviceIndex, int db) {
   const DWORD level = volumeLevelOfDb(db);
   if (deviceIndex < 0) {
-    waveOutSetVolume(reinterpret_cast<HWAVEOUT>(static_cast<UINT_PTR>(UINT(deviceIndex))), level | level << 16);
+    waveOutSetVolume(reinterpret_cast<HWAVEOUT>(static_cast<UINT_PTR>(WAVE_MAPPER)), level | level << 16);
     return;
   }
   UINT mixerId = 0;

@@ -32,7 +32,8 @@ class PlaybackEngine : public WorkerThread, private NotifyTarget {
   PlaybackEngine();
   ~PlaybackEngine() override;
 
-  // 0 selects the system's default device, n device n − 1. Set before open.
+  // 0 (or less, when no device is chosen) selects the default device, n device
+  // n − 1. Set before open.
   int deviceNumberPlusOne = 0;
   // Null puts the built-in listener (which does nothing) back.
   void setListener(PlaybackListener* listener, int32_t user);

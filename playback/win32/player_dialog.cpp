@@ -1,0 +1,344 @@
+#include "playback/win32/player_dialog.h"
+
+#include <algorithm>
+#include <cstring>
+
+#include "app/win32/settings.h"
+#include "audio/cue_source.h"
+#include "audio/frame_time.h"
+#include "audio/open_source.h"
+#include "playback/player_plan.h"
+#include "playback/win32/level_controls.h"
+#include "resource.h"
+#include "ui/controls.h"
+
+namespace {
+
+constexpr TooltipRow kTooltips[] = {
+    {IDC_PLAYER_NAME, "Name"},
+    {IDC_PLAYER_DEVICE, "Playback Device"},
+    {IDC_PLAYER_VOLUME, "Volume"},
+    {IDC_PLAYER_PLAY, "Play (F9)"},
+    {IDC_PLAYER_SCRUB, "Scrub (Space)"},
+    {IDC_PLAYER_STOP, "Stop (Esc)"},
+    {IDC_PLAYER_START, "Go to Start (Home)"},
+    {IDC_PLAYER_REWIND, "Rewind (<-)"},
+    {IDC_PLAYER_FORWARD, "Forward (->)"},
+    {IDC_PLAYER_END, "Go to End (End)"},
+};
+
+struct ButtonBitmap {
+  int controlId;
+  const char* bitmap;
+};
+constexpr ButtonBitmap kButtonBitmaps[] = {
+    {IDC_PLAYER_PLAY, BMP_PLAY},       {IDC_PLAYER_SCRUB, BMP_SCRUB},     {IDC_PLAYER_STOP, BMP_STOP},
+    {IDC_PLAYER_START, BMP_START},     {IDC_PLAYER_REWIND, BMP_REWIND},   {IDC_PLAYER_FORWARD, BMP_FORWARD},
+    {IDC_PLAYER_END, BMP_END},
+};
+
+constexpr int32_t kCueRampMs = 8000;
+
+}  // namespace
+
+AudioSource* PlayRequest::open() const {
+  AudioSource* source = openAudioSource(path);
+  return source ? source : newSilentSource(SourceStatus::BadFormat);
+}
+
+void MakePlayRequest(PlayRequest& request, const char* path) {
+  std::strncpy(request.path, path, sizeof request.path - 1);
+  const char* name = path;
+  for (const char* p = path; *p; ++p)
+    if (*p == '\\' || *p == '/' || *p == ':') name = p + 1;
+  std::strncpy(request.displayName, name, sizeof request.displayName - 1);
+  if (char* dot = std::strrchr(request.displayName, '.')) *dot = '\0';
+  request.flags = PlayRequest::kNameBoxDisabled;
+}
+
+PlayerDialog::PlayerDialog(PlayRequest& request) : request_(&request) { RegisterLevelControls(); }
+
+PlayerDialog::~PlayerDialog() {
+  waveform_.stopWorker();
+  engine_.setListener(nullptr, 0);
+}
+
+SourceRef PlayerDialog::OpenSource() { return SourceRef::adopt(request_->open()); }
+
+void PlayerDialog::OnInitDialog() {
+  meter_ = Item(IDC_PLAYER_METER);
+  waveform_.attach(Item(IDC_PLAYER_WAVE));
+
+  SetDlgItemTextA(hwnd(), IDC_PLAYER_NAME, request_->displayName);
+  if (request_->flags & PlayRequest::kNameBoxDisabled) EnableWindow(Item(IDC_PLAYER_NAME), FALSE);
+
+  SetSliderValue(Item(IDC_PLAYER_VOLUME), ReadMachineNumber(kPlayerArea, kVolumeDBValue, kDefaultVolumeDB));
+  ShowEmptyMeter();
+
+  timeFont_ = CreateFontA(16, 0, 0, 0, 700, 0, 0, 0, 0, 0, 0, 0, 0x30, nullptr);
+  SendDlgItemMessageA(hwnd(), IDC_PLAYER_TIME, WM_SETFONT, reinterpret_cast<WPARAM>(timeFont_), FALSE);
+
+  MakeHoldButton(Item(IDC_PLAYER_REWIND));
+  MakeHoldButton(Item(IDC_PLAYER_FORWARD));
+  for (const ButtonBitmap& b : kButtonBitmaps) SetButtonBitmap(hwnd(), b.controlId, b.bitmap);
+  AddTooltips(hwnd(), tooltip_, kTooltips, int(sizeof kTooltips / sizeof kTooltips[0]));
+
+  SetScrollRange(Item(IDC_PLAYER_POSITION), SB_CTL, 0, 100, FALSE);
+
+  HWND devices = Item(IDC_PLAYER_DEVICE);
+  SendMessageA(devices, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>("[Default Sound Out]"));
+  const UINT deviceCount = waveOutGetNumDevs();
+  for (UINT i = 0; i < deviceCount; ++i) {
+    WAVEOUTCAPSA caps = {};
+    if (waveOutGetDevCapsA(i, &caps, sizeof caps) != MMSYSERR_NOERROR) caps.szPname[0] = '\0';
+    SendMessageA(devices, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(caps.szPname));
+  }
+  SendMessageA(devices, CB_SETCURSEL, WPARAM(ReadMachineNumber(kPlayerArea, kDeviceValue, kDefaultDevice)), 0);
+
+  engine_.setListener(this, 0);
+  engine_.deviceNumberPlusOne = int(SendMessageA(devices, CB_GETCURSEL, 0, 0));
+  setOutputVolume(engine_.deviceNumberPlusOne - 1, SliderValue(Item(IDC_PLAYER_VOLUME)));
+
+  {
+    SourceRef source = OpenSource();
+    lengthMs_ = framesToMs(source->length(), source->sampleRate());
+    sampleRate_ = source->sampleRate();
+  }
+  ShowTime(0);
+
+  Play();
+
+  if (!waveform_.isRunning()) {
+    SourceRef source = OpenSource();
+    waveform_.setFileLength(source->length());
+    waveform_.startWorker(source.get());
+    ShowTime(lengthMs_);
+  }
+  UpdateControls();
+}
+
+void PlayerDialog::OnDestroy() {
+  waveform_.stopWorker();
+  engine_.setListener(nullptr, 0);
+  engine_.close();
+  WriteMachineNumber(kPlayerArea, kDeviceValue, int(SendDlgItemMessageA(hwnd(), IDC_PLAYER_DEVICE, CB_GETCURSEL, 0, 0)));
+  WriteMachineNumber(kPlayerArea, kVolumeDBValue, SliderValue(Item(IDC_PLAYER_VOLUME)));
+  if (timeFont_) DeleteObject(timeFont_);
+  timeFont_ = nullptr;
+}
+
+void PlayerDialog::UpdateControls() {
+  if (!hwnd()) return;
+  const bool open = engine_.isOpen();
+  const bool looping = engine_.isLooping();
+  CheckDlgButton(hwnd(), IDC_PLAYER_PLAY, open && !looping ? BST_CHECKED : BST_UNCHECKED);
+  CheckDlgButton(hwnd(), IDC_PLAYER_SCRUB, looping ? BST_CHECKED : BST_UNCHECKED);
+  CheckDlgButton(hwnd(), IDC_PLAYER_STOP, open ? BST_UNCHECKED : BST_CHECKED);
+}
+
+void PlayerDialog::OnCommand(WPARAM command, UINT code) {
+  switch (LOWORD(command)) {
+    case IDC_PLAYER_PLAY: if (code == BN_CLICKED) Play(); break;
+    case IDC_PLAYER_SCRUB: if (code == BN_CLICKED) Scrub(); break;
+    case IDC_PLAYER_STOP: if (code == BN_CLICKED) Stop(); break;
+    case IDC_PLAYER_START: if (code == BN_CLICKED) JumpToStart(); break;
+    case IDC_PLAYER_END: if (code == BN_CLICKED) JumpToEnd(); break;
+    case IDC_PLAYER_REWIND:
+    case IDC_PLAYER_FORWARD:
+      if (code == kHoldPressed)
+        StartCue(LOWORD(command) == IDC_PLAYER_FORWARD);
+      else if (code == kHoldReleased)
+        EndCue();
+      break;
+    case IDC_PLAYER_DEVICE:
+      if (code == CBN_SELCHANGE)
+        engine_.deviceNumberPlusOne = int(SendDlgItemMessageA(hwnd(), IDC_PLAYER_DEVICE, CB_GETCURSEL, 0, 0));
+      break;
+    case IDC_PLAYER_VOLUME:
+      if (code == kSliderChanged) setOutputVolume(engine_.deviceNumberPlusOne - 1, SliderValue(Item(IDC_PLAYER_VOLUME)));
+      break;
+    case IDC_PLAYER_WAVE:
+      if (code == kWaveClicked) SeekToCursor();
+      break;
+  }
+  UpdateControls();
+}
+
+INT_PTR PlayerDialog::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
+  if (message == WM_HSCROLL && reinterpret_cast<HWND>(lParam) == Item(IDC_PLAYER_POSITION)) {
+    OnPositionBar(LOWORD(wParam), short(HIWORD(wParam)));
+    return 0;
+  }
+  return ModelessDialog::HandleMessage(message, wParam, lParam);
+}
+
+bool PlayerDialog::OnKeyDown(UINT key) {
+  switch (key) {
+    case VK_F9: Play(); break;
+    case VK_F10: Scrub(); break;
+    case VK_SPACE:
+      if (engine_.isLooping())
+        Play();
+      else
+        Scrub();
+      break;
+    case VK_ESCAPE: Stop(); break;
+    case VK_HOME: JumpToStart(); break;
+    case VK_END: JumpToEnd(); break;
+    case VK_LEFT: PressButton(IDC_PLAYER_REWIND, true); break;
+    case VK_RIGHT: PressButton(IDC_PLAYER_FORWARD, true); break;
+    case VK_F9 | kKeyAlt: PlayLastSeconds(); break;
+    case VK_RETURN: End(IDOK); return true;
+    default: return false;
+  }
+  return true;
+}
+
+bool PlayerDialog::OnKeyUp(UINT virtualKey) {
+  if (virtualKey == VK_LEFT) {
+    PressButton(IDC_PLAYER_REWIND, false);
+    return true;
+  }
+  if (virtualKey == VK_RIGHT) {
+    PressButton(IDC_PLAYER_FORWARD, false);
+    return true;
+  }
+  return false;
+}
+
+void PlayerDialog::PressButton(int controlId, bool down) {
+  SendMessageA(Item(controlId), down ? WM_LBUTTONDOWN : WM_LBUTTONUP, down ? MK_LBUTTON : 0, 0);
+}
+
+void PlayerDialog::Stop() { engine_.close(); }
+
+void PlayerDialog::Play() {
+  if (engine_.isLooping()) {
+    engine_.play();
+    return;
+  }
+  Stop();
+  SourceRef source = OpenSource();
+  if (source->status() != SourceStatus::Ok) return;
+  lengthMs_ = framesToMs(source->length(), source->sampleRate());
+  if (positionMs_ != 0) source->seek(msToFrames(positionMs_, source->sampleRate()));
+  sampleRate_ = source->sampleRate();
+  engine_.open(source.get());
+}
+
+void PlayerDialog::Scrub() {
+  if (!engine_.isOpen()) Play();
+  engine_.loop();
+}
+
+void PlayerDialog::JumpToStart() {
+  ShowTime(0);
+  engine_.seek(0);
+}
+
+void PlayerDialog::JumpToEnd() {
+  int32_t t;
+  {
+    SourceRef source = OpenSource();
+    t = framesToMs(source->length(), source->sampleRate());
+  }
+  if (engine_.isOpen()) {
+    t = std::max(t - 1500, 0);
+    engine_.seekMs(t);
+  }
+  ShowTime(t);
+}
+
+void PlayerDialog::PlayLastSeconds() {
+  Stop();
+  SourceRef source = OpenSource();
+  lengthMs_ = framesToMs(source->length(), source->sampleRate());
+  positionMs_ = lengthMs_ - 3000;
+  if (positionMs_ > 0)
+    source->seek(msToFrames(positionMs_, source->sampleRate()));
+  else
+    positionMs_ = 0;
+  sampleRate_ = source->sampleRate();
+  engine_.open(source.get());
+}
+
+void PlayerDialog::StartCue(bool forward) {
+  if (forward ? forwarding_ : rewinding_) return;
+  if (forward ? rewinding_ : forwarding_) EndCue();
+  resumeMode_ = !engine_.isOpen() ? 0 : engine_.isLooping() ? 1 : 2;
+  const bool fast = !engine_.isLooping();
+  Stop();
+  SourceRef source = OpenSource();
+  source->seek(msToFrames(positionMs_, source->sampleRate()));
+  double from, to;
+  if (forward) {
+    from = fast ? 1.5 : 0.1;
+    to = fast ? 7.0 : 3.0;
+  } else {
+    from = fast ? -0.5 : -0.1;
+    to = fast ? -7.0 : -3.0;
+  }
+  SourceRef cue(new CueSource(source.get(), kCueRampMs, from, to));
+  engine_.open(cue.get());
+  (forward ? forwarding_ : rewinding_) = true;
+}
+
+void PlayerDialog::EndCue() {
+  engine_.close();
+  const int mode = resumeMode_;
+  rewinding_ = forwarding_ = false;
+  if (mode == 1)
+    Scrub();
+  else if (mode == 2)
+    Play();
+}
+
+void PlayerDialog::SeekToCursor() {
+  if (engine_.isOpen())
+    engine_.seek(waveform_.cursor());
+  else
+    ShowTime(framesToMs(waveform_.cursor(), sampleRate_));
+}
+
+void PlayerDialog::OnPositionBar(int code, int thumb) {
+  const PositionBarMove move = positionBarMove(code, thumb, positionMs_, lengthMs_);
+  switch (move.kind) {
+    case PositionBarMove::None: return;
+    case PositionBarMove::JumpStart: JumpToStart(); return;
+    case PositionBarMove::JumpEnd: JumpToEnd(); return;
+    case PositionBarMove::Seek:
+      ShowTime(move.ms);
+      engine_.seekMs(move.ms);
+      return;
+  }
+}
+
+void PlayerDialog::ShowTime(int32_t ms) {
+  positionMs_ = std::max(ms, 0);
+  char text[32];
+  formatPlayTime(positionMs_, text);
+  SetDlgItemTextA(hwnd(), IDC_PLAYER_TIME, text);
+  SetScrollPos(Item(IDC_PLAYER_POSITION), SB_CTL, positionBarValue(positionMs_, lengthMs_), TRUE);
+  if (!waveform_.isRunning()) return;
+  const int32_t frame = msToFrames(positionMs_, sampleRate_);
+  waveform_.setCursor(frame, engine_.isLooping() ? sampleRate_ * 25 / 1000 : 0);
+  waveform_.request(std::max(frame - sampleRate_, 0), 2 * sampleRate_);
+}
+
+void PlayerDialog::ShowEmptyMeter() {
+  ChannelLevels empty;
+  empty.count = 1;
+  empty.level[0] = -127;
+  SetMeterLevels(meter_, empty);
+}
+
+void PlayerDialog::onStarted(int32_t) { UpdateControls(); }
+void PlayerDialog::onLooping(int32_t) { UpdateControls(); }
+void PlayerDialog::onStopped(int32_t) {
+  ShowEmptyMeter();
+  UpdateControls();
+}
+void PlayerDialog::onPosition(int32_t ms, int32_t) { ShowTime(ms); }
+void PlayerDialog::onLevels(const ChannelLevels& levels, int32_t) {
+  if (engine_.isOpen()) SetMeterLevels(meter_, levels);
+}

@@ -1,0 +1,301 @@
+#include "playback/win32/waveform_view.h"
+
+#include <algorithm>
+#include <vector>
+
+#include "audio/samples.h"
+#include "resource.h"
+#include "ui/dialog.h"
+
+namespace {
+constexpr int kChunkFrames = 8192;
+
+// Holds a critical section for a scope.
+class Locked {
+ public:
+  explicit Locked(CRITICAL_SECTION& lock) : lock_(lock) { EnterCriticalSection(&lock_); }
+  ~Locked() { LeaveCriticalSection(&lock_); }
+  Locked(const Locked&) = delete;
+  Locked& operator=(const Locked&) = delete;
+
+ private:
+  CRITICAL_SECTION& lock_;
+};
+
+void RegisterWaveWindowClass(WNDPROC procedure) {
+  static bool registered = false;
+  if (registered) return;
+  registered = true;
+  WNDCLASSA windowClass = {};
+  windowClass.style = CS_OWNDC | CS_VREDRAW | CS_HREDRAW;  // 0x23
+  windowClass.lpfnWndProc = procedure;
+  windowClass.cbWndExtra = 4;
+  windowClass.hInstance = ProgramInstance();
+  windowClass.hCursor = LoadCursorA(nullptr, MAKEINTRESOURCEA(32512));  // IDC_ARROW
+  windowClass.lpszClassName = CLASS_WAVEWINDOW;
+  RegisterClassA(&windowClass);
+}
+
+void VerticalLine(HDC dc, HPEN pen, int x, int y0, int y1) {
+  if (y1 <= y0) return;
+  SelectObject(dc, pen);
+  MoveToEx(dc, x, y0, nullptr);
+  LineTo(dc, x, y1);
+}
+}  // namespace
+
+WaveformView::WaveformView()
+    : cursorPen_(CreatePen(PS_SOLID, 1, RGB(0, 255, 0))),
+      outsidePen_(CreatePen(PS_SOLID, 1, GetSysColor(COLOR_BTNFACE))),
+      outsideBarPen_(CreatePen(PS_SOLID, 1, GetSysColor(COLOR_GRAYTEXT))),
+      highlightPen_(CreatePen(PS_SOLID, 1, RGB(255, 255, 189))),
+      highlightBarPen_(CreatePen(PS_SOLID, 1, RGB(0, 128, 0))),
+      backgroundPen_(CreatePen(PS_SOLID, 1, RGB(0, 0, 0))),
+      barPen_(CreatePen(PS_SOLID, 1, RGB(102, 255, 102))),
+      requestEvent_(CreateEventA(nullptr, TRUE, FALSE, nullptr)) {
+  InitializeCriticalSection(&paintLock_);
+  InitializeCriticalSection(&requestLock_);
+  RegisterWaveWindowClass(WindowProc);
+}
+
+WaveformView::~WaveformView() {
+  stopWorker();
+  if (window_) SetWindowLongPtrA(window_, GWLP_USERDATA, 0);
+  CloseHandle(requestEvent_);
+  DeleteCriticalSection(&paintLock_);
+  DeleteCriticalSection(&requestLock_);
+  for (HPEN pen : {cursorPen_, outsidePen_, outsideBarPen_, highlightPen_, highlightBarPen_, backgroundPen_, barPen_})
+    DeleteObject(pen);
+}
+
+void WaveformView::attach(HWND window) {
+  window_ = window;
+  SetWindowLongPtrA(window, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(this));
+  layout();
+  EnableWindow(window, FALSE);
+}
+
+void WaveformView::layout() {
+  if (!window_) return;
+  RECT client;
+  GetClientRect(window_, &client);
+  Locked lock(paintLock_);
+  mapping_.width = waveColumnsOfWidth(client.right);
+  height_ = client.bottom - 1;
+}
+
+WaveMapping WaveformView::mapping() {
+  Locked lock(paintLock_);
+  return mapping_;
+}
+
+bool WaveformView::idle() { return served_ != 0; }
+
+void WaveformView::invalidateColumns(int x0, int x1) {
+  if (!window_) return;
+  RECT rect = {std::min(x0, x1) + 1, 0, std::max(x0, x1) + 2, height_ + 1};
+  InvalidateRect(window_, &rect, FALSE);
+}
+
+void WaveformView::setFileLength(int32_t frames) {
+  int oldX, newX;
+  {
+    Locked lock(paintLock_);
+    oldX = mapping_.xOf(fileLength_);
+    fileLength_ = frames;
+    newX = mapping_.xOf(frames);
+  }
+  invalidateColumns(oldX, newX);
+}
+
+void WaveformView::startWorker(AudioSource* source) {
+  stopWorker();
+  EnterCriticalSection(&requestLock_);
+  requestStart_ = requestLength_ = 0;
+  LeaveCriticalSection(&requestLock_);
+  if (!source || source->status() != SourceStatus::Ok) return;
+  source_ = SourceRef(source);
+  if (window_) SetWindowLongA(window_, GWL_STYLE, GetWindowLongA(window_, GWL_STYLE) & ~WS_DISABLED);
+  {
+    Locked lock(paintLock_);
+    mapping_.length = 0;
+  }
+  served_ = 1;
+  Start(THREAD_PRIORITY_LOWEST);
+}
+
+void WaveformView::stopWorker() {
+  // The source goes only once the worker has ended.
+  if (!Stop(5000) && Thread()) WaitForSingleObject(Thread(), INFINITE), Stop(0);
+  source_.reset();
+  if (window_) EnableWindow(window_, FALSE);
+}
+
+void WaveformView::setCursor(int32_t frame, int32_t length) {
+  int oldX0, oldX1, newX0, newX1;
+  {
+    Locked lock(paintLock_);
+    oldX0 = mapping_.xOf(cursor_);
+    oldX1 = mapping_.xOf(int64_t(cursor_) + cursorLength_);
+    cursor_ = frame;
+    cursorLength_ = length;
+    newX0 = mapping_.xOf(frame);
+    newX1 = mapping_.xOf(int64_t(frame) + length);
+  }
+  invalidateColumns(newX0, newX1);
+  invalidateColumns(oldX0, oldX1);
+}
+
+void WaveformView::request(int32_t start, int32_t length) {
+  EnterCriticalSection(&requestLock_);
+  requestStart_ = start;
+  requestLength_ = length;
+  served_ = 0;
+  SetEvent(requestEvent_);
+  LeaveCriticalSection(&requestLock_);
+}
+
+void WaveformView::Run() {
+  AudioSource& source = *source_;
+  const int channels = std::max(1, source.channels());
+  std::vector<int32_t> buffer(size_t(channels) * kChunkFrames);
+  int32_t lastStart = 0, lastLength = 0;
+  while (!StopRequested()) {
+    EnterCriticalSection(&requestLock_);
+    ResetEvent(requestEvent_);
+    const int32_t start = requestStart_;
+    const int32_t length = requestLength_;
+    const bool same = start == lastStart && length == lastLength;
+    if (same) served_ = 1;
+    LeaveCriticalSection(&requestLock_);
+    if (same) {
+      WaitFor(requestEvent_, INFINITE);
+      continue;
+    }
+    WaveUpdate update;
+    WaveMapping view;
+    {
+      Locked lock(paintLock_);
+      update = updateWaveView(mapping_, columns_, start, length, window_ != nullptr);
+      view = mapping_;
+      if (update.scrolled) {
+        RECT area = {1, 1, view.width + 1, height_};
+        ScrollWindowEx(window_, update.dx, 0, &area, &area, nullptr, nullptr, 0);
+        RECT strip = {update.lo + 1, 0, update.hi + 2, height_ + 1};
+        ValidateRect(window_, &strip);
+      } else if (update.hi > update.lo && window_) {
+        ValidateRect(window_, nullptr);
+      }
+    }
+    const int lo = std::clamp(update.lo, 0, view.width);
+    const int hi = std::clamp(update.hi, 0, std::min(view.width, kMaxWaveColumns));
+    if (lo < hi) source.seek(view.frameOf(lo));
+    for (int c = lo; c < hi && !StopRequested(); ++c) {
+      int32_t peak = 0;
+      int64_t n = int64_t(view.frameOf(c + 1)) - source.position();
+      while (n > 0) {
+        const int k = int(std::min<int64_t>(n, kChunkFrames));
+        source.read(buffer.data(), k);
+        peak = std::max(peak, peakOf(channels, buffer.data(), k));
+        n -= k;
+      }
+      columns_[c] = waveColumnValue(peak);
+    }
+    invalidateColumns(lo, hi);
+    lastStart = start;
+    lastLength = length;
+  }
+}
+
+void WaveformView::paint() {
+  PAINTSTRUCT ps;
+  HDC dc = BeginPaint(window_, &ps);
+  Locked lock(paintLock_);
+  const RECT& update = ps.rcPaint;
+  const int width = mapping_.width;
+  const int height = height_;
+  if (!IsWindowEnabled(window_)) {
+    FillRect(dc, &update, static_cast<HBRUSH>(GetStockObject(GRAY_BRUSH)));
+  } else {
+    int cx0 = mapping_.xOf(cursor_);
+    const int cx1 = mapping_.xOf(int64_t(cursor_) + cursorLength_);
+    if (cx0 == width) cx0 = width - 1;
+    const int fx0 = mapping_.xOf(0);
+    const int fx1 = mapping_.xOf(fileLength_);
+    const int mid = height >> 1;
+    const int first = std::max(int(update.left) - 1, 0);
+    const int last = std::min(int(update.right) - 1, width);
+    for (int e = first; e < last; ++e) {
+      const int x = e + 1;
+      if (e == cx0) {
+        VerticalLine(dc, cursorPen_, x, 1, height);
+        continue;
+      }
+      HPEN background = backgroundPen_, bar = barPen_;
+      if (e < fx0 || e > fx1) {
+        background = outsidePen_;
+        bar = outsideBarPen_;
+      } else if (cx0 <= e && e < cx1) {
+        background = highlightPen_;
+        bar = highlightBarPen_;
+      }
+      const int o = (columns_[e] * height) >> 9;
+      VerticalLine(dc, background, x, 1, mid - o);
+      VerticalLine(dc, bar, x, std::max(mid - o, 1), std::min(mid + o + 1, height));
+      VerticalLine(dc, background, x, mid + o + 1, height);
+    }
+  }
+  if (update.bottom > height) {
+    SelectObject(dc, GetStockObject(WHITE_PEN));
+    MoveToEx(dc, 0, height, nullptr);
+    LineTo(dc, width + 2, height);
+  }
+  if (update.right > width + 1) {
+    SelectObject(dc, GetStockObject(WHITE_PEN));
+    MoveToEx(dc, width + 1, 0, nullptr);
+    LineTo(dc, width + 1, height);
+  }
+  SelectObject(dc, GetStockObject(BLACK_PEN));
+  if (update.top == 0) {
+    MoveToEx(dc, 0, 0, nullptr);
+    LineTo(dc, width + 1, 0);
+  }
+  if (update.left == 0) {
+    MoveToEx(dc, 0, 0, nullptr);
+    LineTo(dc, 0, height);
+  }
+  EndPaint(window_, &ps);
+}
+
+LRESULT CALLBACK WaveformView::WindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+  if (message == WM_CREATE) {
+    SetWindowLongPtrA(window, GWLP_USERDATA, 0);
+    return 0;
+  }
+  WaveformView* view = reinterpret_cast<WaveformView*>(GetWindowLongPtrA(window, GWLP_USERDATA));
+  if (!view) return DefWindowProcA(window, message, wParam, lParam);
+  switch (message) {
+    case WM_SIZE:
+      view->layout();
+      break;
+    case WM_ENABLE:
+      InvalidateRect(window, nullptr, FALSE);
+      return 0;
+    case WM_PAINT:
+      view->paint();
+      return 0;
+    case WM_LBUTTONUP: {
+      const int x = static_cast<short>(LOWORD(lParam));
+      int32_t frame;
+      {
+        Locked lock(view->paintLock_);
+        frame = view->mapping_.frameOf(x);
+      }
+      view->setCursor(frame, 0);
+      PostMessageA(GetParent(window), WM_COMMAND, MAKEWPARAM(GetDlgCtrlID(window), kWaveClicked),
+                   reinterpret_cast<LPARAM>(window));
+      return 0;
+    }
+  }
+  return DefWindowProcA(window, message, wParam, lParam);
+}

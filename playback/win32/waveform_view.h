@@ -1,0 +1,66 @@
+// The waveform control "LWaveWindow": two seconds of audio around the play
+// position, one peak bar per pixel column, with the play cursor and the scrubbed
+// snippet highlighted. A low-priority worker reads the file through its own
+// source and computes the columns; a view that moves by less than its width
+// scrolls and computes only the newly exposed columns.
+#pragma once
+#include <windows.h>
+
+#include "audio/audio_source.h"
+#include "playback/player_plan.h"
+#include "playback/win32/worker_thread.h"
+
+// Notification code of a click in the view (in WM_COMMAND to the parent).
+constexpr UINT kWaveClicked = 2;
+
+class WaveformView : public WorkerThread {
+ public:
+  WaveformView();
+  ~WaveformView() override;
+
+  // Takes the control over: its user slot points here, the layout comes from its
+  // client area, and it stays disabled until the worker starts.
+  void attach(HWND window);
+  void layout();
+  void setFileLength(int32_t frames);
+  // Starts computing from `source` (the view keeps a reference) unless it is not
+  // Ok; the first request then recomputes everything.
+  void startWorker(AudioSource* source);
+  void stopWorker();
+  bool isRunning() const { return Running(); }
+  void setCursor(int32_t frame, int32_t length);
+  int32_t cursor() const { return cursor_; }
+  // Asks the worker for the frames [start, start + length).
+  void request(int32_t start, int32_t length);
+
+  // What the view shows, for tests and measurements.
+  int width() const { return mapping_.width; }
+  uint8_t column(int index) const { return columns_[index]; }
+  WaveMapping mapping();
+  // Whether the worker has served the last request (it is waiting for another).
+  bool idle();
+
+ protected:
+  void Run() override;
+
+ private:
+  static LRESULT CALLBACK WindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
+  void paint();
+  void invalidateColumns(int x0, int x1);
+
+  HWND window_ = nullptr;
+  uint8_t columns_[kMaxWaveColumns] = {};
+  WaveMapping mapping_;
+  int32_t cursor_ = 0;
+  int32_t cursorLength_ = 0;
+  int32_t fileLength_ = 0;
+  int height_ = 1;
+  CRITICAL_SECTION paintLock_;
+  HPEN cursorPen_, outsidePen_, outsideBarPen_, highlightPen_, highlightBarPen_, backgroundPen_, barPen_;
+  SourceRef source_;
+  int32_t requestStart_ = 0;
+  int32_t requestLength_ = 0;
+  CRITICAL_SECTION requestLock_;
+  HANDLE requestEvent_;
+  volatile LONG served_ = 1;
+};
