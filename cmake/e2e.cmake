@@ -32,3 +32,10 @@ add_test(NAME e2e_editor
                  --build ${CMAKE_BINARY_DIR} --prefix ${CMAKE_BINARY_DIR}/wine-e2e-editor
                  --xml ${CMAKE_BINARY_DIR}/test-results/e2e_editor.xml
          WORKING_DIRECTORY ${CMAKE_BINARY_DIR})
+
+# The player opened from the editor, its sound captured at real-time rate.
+add_test(NAME e2e_player
+         COMMAND /usr/bin/python3 ${CMAKE_SOURCE_DIR}/tests/e2e/test_player.py
+                 --build ${CMAKE_BINARY_DIR} --prefix ${CMAKE_BINARY_DIR}/wine-e2e-player
+                 --xml ${CMAKE_BINARY_DIR}/test-results/e2e_player.xml
+         WORKING_DIRECTORY ${CMAKE_BINARY_DIR})

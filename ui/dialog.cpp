@@ -273,6 +273,8 @@ bool RunModeless(ModelessDialog& dialog, LPCSTR templateName, HWND owner) {
                                    reinterpret_cast<LPARAM>(&dialog));
   if (!window) return false;
   if (owner) EnableWindow(owner, FALSE);
+  // Shown as a modal dialog would be, whether or not its template says so.
+  if (IsWindow(window) && !IsWindowVisible(window)) ShowWindow(window, SW_SHOW);
   RunModelessLoop(dialog);
   if (owner) EnableWindow(owner, TRUE);
   return true;
