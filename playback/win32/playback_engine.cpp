@@ -66,6 +66,8 @@ bool PlaybackEngine::open(AudioSource* source) {
     return false;
   }
 
+  if (volumeSet_) setVolumeDb(volumeDb_);
+
   framesPerBuffer_ = framesPerBuffer(rate);
   readBuffer_.assign(size_t(channels_) * size_t(framesPerBuffer_), 0);
   const DWORD capacity = DWORD(channels_ * framesPerBuffer_ * 2);
@@ -95,6 +97,13 @@ bool PlaybackEngine::open(AudioSource* source) {
   report(&PlaybackListener::onStarted);
   listener_->onPosition(msOf(position_), user_);
   return true;
+}
+
+void PlaybackEngine::setVolumeDb(int db) {
+  volumeSet_ = true;
+  volumeDb_ = db;
+  const DWORD level = volumeLevelOfDb(db);
+  if (device_) waveOutSetVolume(device_, level | level << 16);
 }
 
 void PlaybackEngine::close() {

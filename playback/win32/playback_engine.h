@@ -47,6 +47,12 @@ class PlaybackEngine : public WorkerThread, private NotifyTarget {
   void seek(int32_t frame);
   void seekMs(int32_t ms);
 
+  // The volume of what this engine plays, in decibels (as setOutputVolume takes
+  // it): applied to the open device at once and to every device opened later.
+  // Under Wine a device's volume is that of its open stream only, which a device
+  // number does not reach.
+  void setVolumeDb(int db);
+
   bool isOpen() const { return state_ != 0; }
   bool isLooping() const { return state_ == kLooping; }
   int32_t positionFrames() const { return position_; }
@@ -94,6 +100,8 @@ class PlaybackEngine : public WorkerThread, private NotifyTarget {
   CRITICAL_SECTION levelsLock_;
   std::vector<int32_t> readBuffer_;
   HWAVEOUT device_ = nullptr;
+  bool volumeSet_ = false;
+  int volumeDb_ = 0;
   int32_t framesPerBuffer_ = 0;
   int channels_ = 1;
   Slot slots_[kSlotCount];

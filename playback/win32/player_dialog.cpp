@@ -97,7 +97,7 @@ void PlayerDialog::OnInitDialog() {
 
   engine_.setListener(this, 0);
   engine_.deviceNumberPlusOne = int(SendMessageA(devices, CB_GETCURSEL, 0, 0));
-  setOutputVolume(engine_.deviceNumberPlusOne - 1, SliderValue(Item(IDC_PLAYER_VOLUME)));
+  ApplyVolume();
 
   {
     SourceRef source = OpenSource();
@@ -155,7 +155,7 @@ void PlayerDialog::OnCommand(WPARAM command, UINT code) {
         engine_.deviceNumberPlusOne = int(SendDlgItemMessageA(hwnd(), IDC_PLAYER_DEVICE, CB_GETCURSEL, 0, 0));
       break;
     case IDC_PLAYER_VOLUME:
-      if (code == kSliderChanged) setOutputVolume(engine_.deviceNumberPlusOne - 1, SliderValue(Item(IDC_PLAYER_VOLUME)));
+      if (code == kSliderChanged) ApplyVolume();
       break;
     case IDC_PLAYER_WAVE:
       if (code == kWaveClicked) SeekToCursor();
@@ -211,6 +211,12 @@ void PlayerDialog::PressButton(int controlId, bool down) {
 }
 
 void PlayerDialog::Stop() { engine_.close(); }
+
+void PlayerDialog::ApplyVolume() {
+  const int db = SliderValue(Item(IDC_PLAYER_VOLUME));
+  setOutputVolume(engine_.deviceNumberPlusOne - 1, db);
+  engine_.setVolumeDb(db);
+}
 
 void PlayerDialog::Play() {
   if (engine_.isLooping()) {

@@ -64,6 +64,8 @@ class PlayerDialog : public ModelessDialog, private PlaybackListener {
   void OnPositionBar(int code, int thumb);
   void ShowTime(int32_t ms);
   void ShowEmptyMeter();
+  // The volume control's value to the device (and to the engine's open stream).
+  void ApplyVolume();
   SourceRef OpenSource();
   void PressButton(int controlId, bool down);
 

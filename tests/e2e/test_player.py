@@ -97,8 +97,11 @@ def wav_data(path):
 class Player:
     """The "Play Control" dialog of an editor, opened with F9 on a file of the list."""
 
-    def __init__(self, s, ed):
+    def __init__(self, s, ed, volume_db=12):
+        """At +12 dB (unless told otherwise) the device plays the samples unchanged."""
         self.s, self.d, self.ed = s, s.driver, ed
+        if volume_db is not None:
+            s.reg("add", MACHINE_PLAYER, "/v", "VolumeDB", "/t", "REG_SZ", "/d", str(volume_db), "/f")
         self.d.keys(ed.main, "f9")
         self.hwnd = self.d.find_window(caption="Play Control", pid=ed.pid, timeout=20)
 
@@ -139,7 +142,6 @@ class Player:
 # ------------------------------------------------------------------ tests
 @test
 def wav_and_mp3_play_to_their_end_sample_for_sample(s):
-    s.reg("add", MACHINE_PLAYER, "/v", "VolumeDB", "/t", "REG_SZ", "/d", "12", "/f")
     wav = os.path.join(s.work, "Numbers.wav")
     wav_bytes = numbered_wav(wav, RATE * 2 + 1234)
     mp3 = s.make_mp3("Tone.mp3", 2.5)
@@ -197,9 +199,10 @@ def space_scrubs_one_snippet_and_resumes_after_it(s):
     # (The last repeat is cut where Space resumed playing.)
     assert all(r[0] == start and size - 3 <= r[1] <= size for r in snippet[:-1]), "always the same snippet"
     # The device reports a buffer as played once it has taken all of it, so playing
-    # may have got up to a buffer (a tenth of a second) beyond the reported place.
+    # may have got a buffer or two (tenths of a second) beyond the reported place.
     reached = stretches[0][0] + stretches[0][1]
-    assert reached - RATE // 10 <= start <= reached, "the snippet lies where playing had got to"
+    assert reached - RATE // 5 <= start <= reached, "the snippet lies where playing had got to (%d, %d)" % (
+        start, reached)
     after = next(r for r in stretches[1:] if r[1] > size)
     # (Right after the snippet: a stretch of its own, or one with the last repeat.)
     assert after[0] == start + size or (after[0] == start and after[1] > size), \
@@ -331,14 +334,13 @@ def a_file_that_cannot_be_opened_plays_nothing(s):
 
 @test
 def device_and_volume_are_remembered(s):
-    s.reg("add", MACHINE_PLAYER, "/v", "VolumeDB", "/t", "REG_SZ", "/d", "-7", "/f")
     s.reg("add", MACHINE_PLAYER, "/v", "Device", "/t", "REG_SZ", "/d", "1", "/f")
     wav = os.path.join(s.work, "Device.wav")
     numbered_wav(wav, RATE * 20)
     ed = Editor(s)
     ed.add("Device.wav", s.work, rows_after=1)
     s.d.list_select(ed.main, [0], id=ed_list())
-    p = Player(s, ed)
+    p = Player(s, ed, volume_db=-7)
     items = s.d.combo_items(p.hwnd, id=DEVICE)
     eq(items[0], "[Default Sound Out]", "first device entry")
     assert len(items) >= 2, "the system's devices follow (%r)" % items

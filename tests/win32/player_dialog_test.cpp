@@ -1,0 +1,163 @@
+// The player dialog in this process, on a WAV file played into the capture sink:
+// what its meter, slider and waveform hold and paint, the device volume that the
+// slider sets, and the settings it leaves behind.
+#include <gtest/gtest.h>
+#include <windows.h>
+
+#include <cstdlib>
+#include <set>
+#include <string>
+
+#include "app/win32/settings.h"
+#include "playback/engine_plan.h"
+#include "playback/player_plan.h"
+#include "playback/win32/level_controls.h"
+#include "playback/win32/player_dialog.h"
+#include "resources/resource.h"
+#include "tests/native/test_files.h"
+
+namespace {
+
+void PumpFor(DWORD ms) {
+  const DWORD end = GetTickCount() + ms;
+  MSG msg;
+  do {
+    while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) {
+      TranslateMessage(&msg);
+      DispatchMessageA(&msg);
+    }
+    Sleep(5);
+  } while (int(end - GetTickCount()) > 0);
+}
+
+// A loud 16-bit stereo WAV: a square wave at three quarters of full scale.
+Bytes LoudWave(int frames) {
+  Bytes data;
+  for (int i = 0; i < frames; ++i) {
+    const int16_t v = (i / 50) % 2 ? 24000 : -24000;
+    for (int c = 0; c < 2; ++c) data.push_back(uint8_t(v)), data.push_back(uint8_t(uint16_t(v) >> 8));
+  }
+  auto le32 = [](uint32_t v) { return Bytes{uint8_t(v), uint8_t(v >> 8), uint8_t(v >> 16), uint8_t(v >> 24)}; };
+  const Bytes fmt = {1, 0, 2, 0, 0x44, 0xAC, 0, 0, 0x10, 0xB1, 2, 0, 4, 0, 16, 0};
+  return Concat({BytesOf("RIFF"), le32(uint32_t(36 + data.size())), BytesOf("WAVEfmt "), le32(16), fmt,
+                 BytesOf("data"), le32(uint32_t(data.size())), data});
+}
+
+// Counts the pixels of one row of a window's client area by colour class.
+struct RowColours {
+  int green = 0, red = 0, black = 0;
+};
+RowColours CountRow(HWND window, int y, int from, int to) {
+  RowColours counts;
+  HDC dc = GetDC(window);
+  for (int x = from; x < to; ++x) {
+    const COLORREF c = GetPixel(dc, x, y);
+    if (c == RGB(0, 255, 0)) ++counts.green;
+    if (c == RGB(255, 0, 0)) ++counts.red;
+    if (c == RGB(0, 0, 0)) ++counts.black;
+  }
+  ReleaseDC(window, dc);
+  return counts;
+}
+
+// The distinct sample values among the last 20 ms captured so far.
+std::set<int> LastSamples(const char* capture) {
+  const Bytes played = ReadFileBytes(capture);
+  std::set<int> values;
+  for (size_t i = played.size() >= 3528 ? played.size() - 3528 : 0; i + 1 < played.size(); i += 2)
+    values.insert(int16_t(played[i] | played[i + 1] << 8));
+  return values;
+}
+
+TEST(PlayerDialog, MeterSliderAndWaveformWhilePlayingAndTheSettingsItLeaves) {
+  const char* capture = std::getenv("LIRVA_CAPTURE_FILE");
+  if (!capture || !*capture) GTEST_SKIP() << "needs the capture sink of scripts/test-wine";
+  WriteMachineNumber(kPlayerArea, kVolumeDBValue, -5);
+  WriteMachineNumber(kPlayerArea, kDeviceValue, 0);
+  TempFile wav(LoudWave(44100 * 4), ".wav");
+  PlayRequest request;
+  MakePlayRequest(request, wav.c_str());
+  PlayerDialog player(request);
+  HWND dialog = CreateDialogParamA(ProgramInstance(), DLG_PLAYER, nullptr, SharedDialogProc,
+                                   reinterpret_cast<LPARAM>(&player));
+  ASSERT_TRUE(dialog);
+  ShowWindow(dialog, SW_SHOW);
+  HWND meter = GetDlgItem(dialog, IDC_PLAYER_METER);
+  HWND slider = GetDlgItem(dialog, IDC_PLAYER_VOLUME);
+  HWND wave = GetDlgItem(dialog, IDC_PLAYER_WAVE);
+  EXPECT_EQ(SliderValue(slider), -5);
+  EXPECT_EQ(IsDlgButtonChecked(dialog, IDC_PLAYER_PLAY), BST_CHECKED);
+  PumpFor(700);
+
+  // Playing: two channels on the meter, a loud file drawn at full height.
+  EXPECT_EQ(MeterChannelCount(meter), 2);
+  EXPECT_GT(MeterLevel(meter, 0), -36);
+  EXPECT_TRUE(IsWindowEnabled(wave));
+  RECT client;
+  GetClientRect(wave, &client);
+  int tall = 0;
+  HDC dc = GetDC(wave);
+  for (int x = 2; x < client.right - 2; ++x)
+    if (GetPixel(dc, x, 3) == RGB(102, 255, 102) || GetPixel(dc, x, 3) == RGB(0, 255, 0)) ++tall;
+  ReleaseDC(wave, dc);
+  EXPECT_GT(tall, (client.right - 4) / 2) << "bars at full height at the top row";
+
+  // The slider follows a drag to either end and tells the dialog, which sets the
+  // volume of what plays; the keypad keys move it without a notification.
+  RECT track;
+  GetClientRect(slider, &track);
+  SendMessageA(slider, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(5, 5));
+  SendMessageA(slider, WM_MOUSEMOVE, MK_LBUTTON, MAKELPARAM(track.right + 40, 5));
+  PumpFor(600);
+  EXPECT_EQ(SliderValue(slider), 12);
+  EXPECT_EQ(LastSamples(capture), std::set<int>({-24000, 24000})) << "full level: samples as in the file";
+  SendMessageA(slider, WM_MOUSEMOVE, MK_LBUTTON, MAKELPARAM(uint16_t(-30), 5));
+  PumpFor(600);
+  EXPECT_EQ(SliderValue(slider), -36);
+  EXPECT_EQ(LastSamples(capture), std::set<int>({0})) << "silent at -36 dB";
+  SendMessageA(slider, WM_LBUTTONUP, 0, MAKELPARAM(uint16_t(-30), 5));
+  SetFocus(slider);
+  SendMessageA(slider, WM_KEYDOWN, VK_ADD, 1);
+  SendMessageA(slider, WM_KEYDOWN, VK_ADD, 1);
+  PumpFor(600);
+  EXPECT_EQ(SliderValue(slider), -34);
+  EXPECT_EQ(LastSamples(capture), std::set<int>({0})) << "keys change the value only";
+
+  // Stopped: an empty bar.
+  SendMessageA(dialog, WM_COMMAND, MAKEWPARAM(IDC_PLAYER_STOP, BN_CLICKED), 0);
+  PumpFor(100);
+  EXPECT_EQ(IsDlgButtonChecked(dialog, IDC_PLAYER_STOP), BST_CHECKED);
+  EXPECT_EQ(MeterChannelCount(meter), 1);
+  EXPECT_EQ(MeterLevel(meter, 0), -36);
+
+  // The meter's bars: 0 dB is green to three quarters and no red, +6 dB adds red;
+  // a ninth channel is not stored.
+  ChannelLevels levels;
+  levels.count = 9;
+  for (int i = 0; i < 9; ++i) levels.level[i] = int8_t(i == 1 ? 6 : 0);
+  SetMeterLevels(meter, levels);
+  UpdateWindow(meter);
+  EXPECT_EQ(MeterChannelCount(meter), 8);
+  GetClientRect(meter, &client);
+  const int w = client.right - 1, h = client.bottom - 1;
+  const PixelSpan band0 = meterBand(0, 8, w, h), band1 = meterBand(1, 8, w, h);
+  if (band0.bottom > band0.top + 1 && band1.bottom > band1.top + 1) {
+    const RowColours zero = CountRow(meter, band0.top + 1, 0, w);
+    const RowColours six = CountRow(meter, band1.top + 1, 0, w);
+    EXPECT_GT(zero.green, w / 3);
+    EXPECT_EQ(zero.red, 0);
+    EXPECT_GT(six.red, 0);
+    EXPECT_GT(six.green, w / 3);
+  }
+  // The same levels again invalidate nothing.
+  ValidateRect(meter, nullptr);
+  SetMeterLevels(meter, levels);
+  EXPECT_FALSE(GetUpdateRect(meter, nullptr, FALSE));
+
+  SendMessageA(slider, WM_KEYDOWN, VK_SUBTRACT, 1);
+  DestroyWindow(dialog);
+  EXPECT_EQ(ReadMachineNumber(kPlayerArea, kVolumeDBValue, 99), -35);
+  EXPECT_EQ(ReadMachineNumber(kPlayerArea, kDeviceValue, 99), 0);
+}
+
+}  // namespace
