@@ -36,6 +36,7 @@ BM_GETCHECK, SBM_GETPOS, CB_GETCURSEL, CB_SETCURSEL = 0x00F0, 0x00E1, 0x0147, 0x
 WM_COMMAND, CBN_SELCHANGE = 0x0111, 1
 VK_SPACE, VK_LEFT, VK_RIGHT, VK_END, VK_F9, VK_ESCAPE, VK_RETURN, VK_HOME = (
     0x20, 0x25, 0x27, 0x23, 0x78, 0x1B, 0x0D, 0x24)
+LIST_ID = ID["IDC_FILELIST"]
 MACHINE_PLAYER = r"HKLM\Software\Vantoral\Lirva\Player"
 RATE = 44100
 
@@ -150,7 +151,7 @@ def wav_and_mp3_play_to_their_end_sample_for_sample(s):
     ed.add(["Numbers.wav", "Tone.mp3"], s.work, rows_after=2)
     for row, expected, length_ms in ((0, wav_bytes, (RATE * 2 + 1234) * 1000 // RATE),
                                      (1, decoded, len(decoded) // 4 * 1000 // RATE)):
-        s.d.list_select(ed.main, [row], id=ed_list())
+        s.d.list_select(ed.main, [row], id=LIST_ID)
         s.clear_capture()
         p = Player(s, ed)
         eq(s.d.get_text(p.hwnd, id=ID["IDC_PLAYER_NAME"]), ["Numbers", "Tone"][row], "name box")
@@ -174,7 +175,7 @@ def space_scrubs_one_snippet_and_resumes_after_it(s):
     numbered_wav(wav, RATE * 8)
     ed = Editor(s)
     ed.add("Scrub.wav", s.work, rows_after=1)
-    s.d.list_select(ed.main, [0], id=ed_list())
+    s.d.list_select(ed.main, [0], id=LIST_ID)
     s.clear_capture()
     p = Player(s, ed)
     p.wait_time(700, 8000)
@@ -218,7 +219,7 @@ def holding_the_arrows_plays_fast_forward_and_rewind(s):
     numbered_wav(wav, RATE * 60)
     ed = Editor(s)
     ed.add("Cue.wav", s.work, rows_after=1)
-    s.d.list_select(ed.main, [0], id=ed_list())
+    s.d.list_select(ed.main, [0], id=LIST_ID)
     s.clear_capture()
     p = Player(s, ed)
     p.wait_time(500, 60000)
@@ -266,7 +267,7 @@ def jumps_position_bar_and_the_last_seconds(s):
     numbered_wav(long_wav, RATE * 6)
     ed = Editor(s)
     ed.add(["Long.wav", "Short.wav"], s.work, rows_after=2)
-    s.d.list_select(ed.main, [0], id=ed_list())
+    s.d.list_select(ed.main, [0], id=LIST_ID)
     p = Player(s, ed)
     p.wait_time(300, 6000)
     # Stopped: End shows the full length; Home goes back to 0.
@@ -296,7 +297,7 @@ def jumps_position_bar_and_the_last_seconds(s):
     eq(p.time(), "0:00:06.00", "time at the end")
     p.close()
     # Alt+F9 on a file shorter than 3 s plays it from the start.
-    s.d.list_select(ed.main, [1], id=ed_list())
+    s.d.list_select(ed.main, [1], id=LIST_ID)
     p = Player(s, ed)
     p.key(VK_ESCAPE)
     p.wait_mode("stop")
@@ -317,7 +318,7 @@ def a_file_that_cannot_be_opened_plays_nothing(s):
         f.write(b"RIFF\x10\x00\x00\x00WAVEjunkjunkjunk")
     ed = Editor(s)
     ed.add("Broken.wav", s.work, rows_after=1)
-    s.d.list_select(ed.main, [0], id=ed_list())
+    s.d.list_select(ed.main, [0], id=LIST_ID)
     p = Player(s, ed)
     time.sleep(0.5)
     eq(p.mode(), "stop", "nothing plays")
@@ -339,7 +340,7 @@ def device_and_volume_are_remembered(s):
     numbered_wav(wav, RATE * 20)
     ed = Editor(s)
     ed.add("Device.wav", s.work, rows_after=1)
-    s.d.list_select(ed.main, [0], id=ed_list())
+    s.d.list_select(ed.main, [0], id=LIST_ID)
     p = Player(s, ed, volume_db=-7)
     items = s.d.combo_items(p.hwnd, id=DEVICE)
     eq(items[0], "[Default Sound Out]", "first device entry")
@@ -360,10 +361,6 @@ def device_and_volume_are_remembered(s):
     eq(s.reg_value(MACHINE_PLAYER, "Device"), "0", "Device saved")
     eq(s.reg_value(MACHINE_PLAYER, "VolumeDB"), "-7", "VolumeDB saved")
     ed.end()
-
-
-def ed_list():
-    return ID["IDC_FILELIST"]
 
 
 # ------------------------------------------------------------------ session

@@ -1,0 +1,118 @@
+#!/usr/bin/python3
+"""What playing costs and whether it keeps up, measured on the real editor and player
+under Wine, playing into scripts/paced-sink (a device that takes audio no faster than
+a sound card).
+
+- cpu: plays a 60-second 44.1 kHz stereo MP3 to its end from the editor's player and
+  divides the CPU time that the lirva.exe process used meanwhile (user + system, read
+  from /proc) by the audio's duration.
+- starve: plays a 10-minute MP3 to its end while a compiler keeps the other core busy
+  (g++ -O2 over the decoder's sources, again and again), then compares what the device
+  received with `lirva-cli.exe decode` of the file.
+
+    bench/playback.py [--build build/win64] [cpu] [starve]
+
+Runs on an Xvfb display and in a Wine prefix of its own (build/wine/bench-playback).
+"""
+import argparse
+import glob
+import os
+import subprocess
+import sys
+import time
+
+ROOT = os.path.dirname(os.path.dirname(os.path.abspath(__file__)))
+sys.path.insert(0, os.path.join(ROOT, "tests", "e2e"))
+from lirva_e2e import wait_until  # noqa: E402
+from test_editor import Editor  # noqa: E402
+from test_player import LIST_ID, Player, Session  # noqa: E402
+
+CLOCK_TICKS = os.sysconf("SC_CLK_TCK")
+
+
+def process_cpu_seconds(name):
+    """User + system seconds of the Linux processes whose command line names `name`."""
+    total = 0
+    for stat in glob.glob("/proc/[0-9]*/stat"):
+        pid = stat.split("/")[2]
+        try:
+            with open("/proc/%s/cmdline" % pid, "rb") as f:
+                if name.encode() not in f.read():
+                    continue
+            with open(stat) as f:
+                fields = f.read().rsplit(")", 1)[1].split()
+            total += int(fields[11]) + int(fields[12])
+        except OSError:
+            continue
+    return total / CLOCK_TICKS
+
+
+def play_to_end(s, name, seconds):
+    ed = Editor(s)
+    ed.add(name, s.work, rows_after=1)
+    s.d.list_select(ed.main, [0], id=LIST_ID)
+    s.clear_capture()
+    before = process_cpu_seconds("lirva.exe")
+    start = time.time()
+    p = Player(s, ed)
+    p.wait_mode("play")
+    # Asking the dialog for its state costs it work too: look once a second only.
+    time.sleep(seconds - 2)
+    wait_until(lambda: p.mode() == "stop", 60, interval=1.0, what="the end")
+    wall = time.time() - start
+    used = process_cpu_seconds("lirva.exe") - before
+    played = s.capture()
+    p.close()
+    ed.end()
+    return wall, used, played
+
+
+def bench_cpu(s):
+    mp3 = s.make_mp3("Minute.mp3", 60)
+    wall, used, _ = play_to_end(s, "Minute.mp3", 60)
+    print("cpu: 60 s MP3 played in %.1f s; lirva.exe used %.2f s of CPU: %.2f %% of one core" % (
+        wall, used, used / 60 * 100), flush=True)
+    return mp3
+
+
+def bench_starve(s):
+    s.make_mp3("Ten.mp3", 600)
+    decoded = s.decode(os.path.join(s.work, "Ten.mp3"))
+    sources = sorted(glob.glob(os.path.join(ROOT, "audio", "mp3", "*.cpp")))
+    stop = os.path.join(s.work, "stop-compiling")
+    busy = subprocess.Popen(
+        ["bash", "-c", 'while [ ! -e "$0" ]; do for f in "$@"; do g++ -std=c++17 -O2 -I"%s" -c "$f" '
+         '-o /dev/null; done; done' % ROOT, stop] + sources)
+    try:
+        wall, used, played = play_to_end(s, "Ten.mp3", 600)
+    finally:
+        open(stop, "w").close()
+        busy.wait()
+    same = played[:len(decoded)] == decoded and not any(played[len(decoded):])
+    print("starve: 600 s MP3 with a compiler on the other core: played in %.1f s, %.2f %% CPU; "
+          "captured audio %s lirva-cli decode (%d of %d bytes)" % (
+              wall, used / 6, "EQUALS" if same else "DIFFERS FROM", len(played), len(decoded)), flush=True)
+    return same
+
+
+def main():
+    ap = argparse.ArgumentParser()
+    ap.add_argument("--build")
+    ap.add_argument("what", nargs="*", default=["cpu"])
+    args = ap.parse_args()
+    suite_args = argparse.Namespace(build=args.build, prefix=os.path.join(ROOT, "build", "wine", "bench-playback"),
+                                    display=None, own_display=False, xml=None, k="")
+    s = Session(suite_args)
+    try:
+        ok = True
+        if "cpu" in args.what:
+            bench_cpu(s)
+        if "starve" in args.what:
+            ok = bench_starve(s)
+        return 0 if ok else 1
+    finally:
+        s.close()
+
+
+if __name__ == "__main__":
+    sys.exit(main())
