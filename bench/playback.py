@@ -6,11 +6,15 @@ a sound card).
 - cpu: plays a 60-second 44.1 kHz stereo MP3 to its end from the editor's player and
   divides the CPU time that the lirva.exe process used meanwhile (user + system, read
   from /proc) by the audio's duration.
+- timing: runs player_bench.exe on a 60-second MP3: the time from a seek while
+  scrubbing to the new snippet queued on the device, and the time the waveform view
+  takes to follow one position report (a tenth of a second); on ALSA's null device,
+  which like a sound card's driver never holds Wine's audio thread.
 - starve: plays a 10-minute MP3 to its end while a compiler keeps the other core busy
   (g++ -O2 over the decoder's sources, again and again), then compares what the device
   received with `lirva-cli.exe decode` of the file.
 
-    bench/playback.py [--build build/win64] [cpu] [starve]
+    bench/playback.py [--build build/win64] [cpu] [timing] [starve]
 
 Runs on an Xvfb display and in a Wine prefix of its own (build/wine/bench-playback).
 """
@@ -75,6 +79,24 @@ def bench_cpu(s):
     return mp3
 
 
+def bench_timing(s):
+    mp3 = os.path.join(s.work, "Minute.mp3")
+    if not os.path.exists(mp3):
+        s.make_mp3("Minute.mp3", 60)
+    from lirva_e2e import WINE_RUN, win_path
+    # A device that never makes its writer wait, as a sound card's driver does not:
+    # the paced sink blocks Wine's audio thread while its pipe is full, and Wine's
+    # waveOutReset then waits for that thread.
+    conf = os.path.join(s.work, "null-device.conf")
+    with open(conf, "w") as f:
+        f.write('</usr/share/alsa/alsa.conf>\npcm.!default {\n  type null\n}\n')
+    env = dict(s.wine.env(), ALSA_CONFIG_PATH=conf)
+    out = subprocess.run([WINE_RUN, os.path.join(s.build, "player_bench.exe"), win_path(mp3)], env=env,
+                         stdin=subprocess.DEVNULL, stdout=subprocess.PIPE, stderr=subprocess.DEVNULL,
+                         timeout=300).stdout.decode(errors="replace")
+    print("timing:\n" + out.strip(), flush=True)
+
+
 def bench_starve(s):
     s.make_mp3("Ten.mp3", 600)
     decoded = s.decode(os.path.join(s.work, "Ten.mp3"))
@@ -107,6 +129,8 @@ def main():
         ok = True
         if "cpu" in args.what:
             bench_cpu(s)
+        if "timing" in args.what:
+            bench_timing(s)
         if "starve" in args.what:
             ok = bench_starve(s)
         return 0 if ok else 1

@@ -45,6 +45,8 @@ class PlayerDialog : public ModelessDialog, private PlaybackListener {
   bool OnKeyUp(UINT virtualKey) override;
   // Closes the engine.
   virtual void Stop();
+  // The waveform's cursor, in frames of the file.
+  int32_t CursorFrame() const { return waveform_.cursor(); }
 
  private:
   void onStarted(int32_t user) override;

@@ -4,11 +4,13 @@
 #include <gtest/gtest.h>
 #include <windows.h>
 
+#include <cstdio>
 #include <cstdlib>
 #include <set>
 #include <string>
 
 #include "app/win32/settings.h"
+#include "audio/frame_time.h"
 #include "playback/engine_plan.h"
 #include "playback/player_plan.h"
 #include "playback/win32/level_controls.h"
@@ -73,7 +75,7 @@ TEST(PlayerDialog, MeterSliderAndWaveformWhilePlayingAndTheSettingsItLeaves) {
   const char* capture = std::getenv("LIRVA_CAPTURE_FILE");
   if (!capture || !*capture) GTEST_SKIP() << "needs the capture sink of scripts/test-wine";
   WriteMachineNumber(kPlayerArea, kVolumeDBValue, -5);
-  WriteMachineNumber(kPlayerArea, kDeviceValue, 0);
+  WriteMachineNumber(kPlayerArea, kDeviceValue, 99);  // no longer in the list: the default device
   TempFile wav(LoudWave(44100 * 4), ".wav");
   PlayRequest request;
   MakePlayRequest(request, wav.c_str());
@@ -86,6 +88,7 @@ TEST(PlayerDialog, MeterSliderAndWaveformWhilePlayingAndTheSettingsItLeaves) {
   HWND slider = GetDlgItem(dialog, IDC_PLAYER_VOLUME);
   HWND wave = GetDlgItem(dialog, IDC_PLAYER_WAVE);
   EXPECT_EQ(SliderValue(slider), -5);
+  EXPECT_EQ(SendDlgItemMessageA(dialog, IDC_PLAYER_DEVICE, CB_GETCURSEL, 0, 0), CB_ERR);
   EXPECT_EQ(IsDlgButtonChecked(dialog, IDC_PLAYER_PLAY), BST_CHECKED);
   PumpFor(700);
 
@@ -130,6 +133,17 @@ TEST(PlayerDialog, MeterSliderAndWaveformWhilePlayingAndTheSettingsItLeaves) {
   EXPECT_EQ(MeterChannelCount(meter), 1);
   EXPECT_EQ(MeterLevel(meter, 0), -36);
 
+  // A click in the waveform while stopped moves the shown position there.
+  SendMessageA(wave, WM_LBUTTONUP, 0, MAKELPARAM(40, 10));
+  PumpFor(50);
+  char shown[32];
+  GetDlgItemTextA(dialog, IDC_PLAYER_TIME, shown, sizeof shown);
+  int hours, minutes, seconds, hundredths;
+  ASSERT_EQ(std::sscanf(shown, "%d:%d:%d.%d", &hours, &minutes, &seconds, &hundredths), 4) << shown;
+  const int shownMs = ((hours * 60 + minutes) * 60 + seconds) * 1000 + hundredths * 10;
+  EXPECT_GT(player.CursorFrame(), 0);
+  EXPECT_NEAR(shownMs, framesToMs(player.CursorFrame(), 44100), 10);
+
   // The meter's bars: 0 dB is green to three quarters and no red, +6 dB adds red;
   // a ninth channel is not stored.
   ChannelLevels levels;
@@ -157,7 +171,7 @@ TEST(PlayerDialog, MeterSliderAndWaveformWhilePlayingAndTheSettingsItLeaves) {
   SendMessageA(slider, WM_KEYDOWN, VK_SUBTRACT, 1);
   DestroyWindow(dialog);
   EXPECT_EQ(ReadMachineNumber(kPlayerArea, kVolumeDBValue, 99), -35);
-  EXPECT_EQ(ReadMachineNumber(kPlayerArea, kDeviceValue, 99), 0);
+  EXPECT_EQ(ReadMachineNumber(kPlayerArea, kDeviceValue, 99), -1) << "no selection";
 }
 
 }  // namespace
