@@ -39,3 +39,10 @@ add_test(NAME e2e_player
                  --build ${CMAKE_BINARY_DIR} --prefix ${CMAKE_BINARY_DIR}/wine-e2e-player
                  --xml ${CMAKE_BINARY_DIR}/test-results/e2e_player.xml
          WORKING_DIRECTORY ${CMAKE_BINARY_DIR})
+
+# The installer and the uninstaller.
+add_test(NAME e2e_setup
+         COMMAND /usr/bin/python3 ${CMAKE_SOURCE_DIR}/tests/e2e/test_setup.py
+                 --build ${CMAKE_BINARY_DIR} --prefix ${CMAKE_BINARY_DIR}/wine-e2e-setup
+                 --xml ${CMAKE_BINARY_DIR}/test-results/e2e_setup.xml
+         WORKING_DIRECTORY ${CMAKE_BINARY_DIR})

@@ -6,7 +6,8 @@ set(CMAKE_RC_FLAGS "${CMAKE_RC_FLAGS} -O coff")
 file(GLOB WIN32_SOURCES CONFIGURE_DEPENDS
   ${CMAKE_SOURCE_DIR}/ui/*.cpp
   ${CMAKE_SOURCE_DIR}/app/win32/*.cpp
-  ${CMAKE_SOURCE_DIR}/playback/win32/*.cpp)
+  ${CMAKE_SOURCE_DIR}/playback/win32/*.cpp
+  ${CMAKE_SOURCE_DIR}/setup/win32/*.cpp)
 add_library(lirva_win32 STATIC ${WIN32_SOURCES})
 target_include_directories(lirva_win32 PUBLIC ${CMAKE_SOURCE_DIR} ${CMAKE_SOURCE_DIR}/resources)
 target_compile_definitions(lirva_win32 PUBLIC WINVER=0x0600 _WIN32_WINNT=0x0600 _WIN32_IE=0x0700)
@@ -36,6 +37,23 @@ endif()
 add_executable(lirva WIN32 ${CMAKE_SOURCE_DIR}/app/main.cpp ${PROGRAM_RESOURCES})
 target_include_directories(lirva PRIVATE ${CMAKE_SOURCE_DIR}/resources)
 target_link_libraries(lirva PRIVATE lirva_win32)
+
+# The installer: the program with its help pages and trailer, made by a small tool
+# built for the build machine.
+file(GLOB HELP_FILES CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/resources/help/*)
+set(MAKE_INSTALLER ${CMAKE_BINARY_DIR}/make-installer)
+set(MAKE_INSTALLER_SOURCES ${CMAKE_SOURCE_DIR}/tools/make_installer.cpp ${CMAKE_SOURCE_DIR}/setup/package.cpp
+    ${CMAKE_SOURCE_DIR}/common/path.cpp)
+add_custom_command(OUTPUT ${MAKE_INSTALLER}
+  COMMAND c++ -std=c++17 -O2 -I${CMAKE_SOURCE_DIR} ${MAKE_INSTALLER_SOURCES} -o ${MAKE_INSTALLER}
+  DEPENDS ${MAKE_INSTALLER_SOURCES} ${CMAKE_SOURCE_DIR}/setup/package.h
+  COMMENT "Building the installer packaging tool")
+add_custom_command(OUTPUT ${CMAKE_BINARY_DIR}/lirvasetup.exe
+  COMMAND ${MAKE_INSTALLER} ${CMAKE_BINARY_DIR}/lirvasetup.exe $<TARGET_FILE:lirva> ${CMAKE_SOURCE_DIR}/resources/help
+  COMMAND chmod +x ${CMAKE_BINARY_DIR}/lirvasetup.exe
+  DEPENDS lirva ${MAKE_INSTALLER} ${HELP_FILES}
+  COMMENT "Packing lirvasetup.exe")
+add_custom_target(installer ALL DEPENDS ${CMAKE_BINARY_DIR}/lirvasetup.exe)
 
 # Benchmarks of the Windows side (run by hand or by bench/ scripts under Wine).
 add_executable(field_load_bench ${CMAKE_SOURCE_DIR}/bench/win32/field_load_bench.cpp ${PROGRAM_RESOURCES})

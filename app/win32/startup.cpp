@@ -15,6 +15,7 @@
 #include "common/path.h"
 #include "resource.h"
 #include "setup/run_marker.h"
+#include "setup/win32/installer.h"
 
 namespace {
 
@@ -115,7 +116,12 @@ int RunProgram(HINSTANCE) {
   const uint32_t marker = ReadRunMarker(program.c_str());
   if (marker == InstallerMarker || marker == UninstallerMarker) {
     CloseRunningEditors();
-    // An installer or uninstaller file closes the running editors and ends.
+    INITCOMMONCONTROLSEX icc = {sizeof icc, ICC_WIN95_CLASSES | ICC_STANDARD_CLASSES | ICC_PROGRESS_CLASS};
+    InitCommonControlsEx(&icc);
+    if (marker == InstallerMarker)
+      RunSetup();
+    else
+      RunUninstall(__argc);
     return 0;
   }
   std::string title = FileTitleOf(program);

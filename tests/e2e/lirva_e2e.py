@@ -632,6 +632,27 @@ class SuiteSession:
         except (subprocess.SubprocessError, OSError):
             return None
 
+    def reg(self, *args):
+        """Runs reg.exe (as the program's own bitness); its exit code. The program's
+        machine-wide settings live in the 32-bit view in both builds, so keys below
+        HKLM\\Software\\Vantoral go there; other keys are the system's own."""
+        out = os.path.join(self.work, "reg-output.txt")
+        if len(args) > 1 and args[1].upper().startswith("HKLM\\SOFTWARE\\VANTORAL"):
+            args += ("/reg:32",)
+        pid = self.driver.start("reg", *args, output=out)
+        return self.driver.wait_exit(pid, 30)
+
+    def reg_value(self, key, name):
+        """A registry text value, or None."""
+        out = os.path.join(self.work, "reg-output.txt")
+        if self.reg("query", key, "/v", name) != 0:
+            return None
+        for line in read_lines(out):
+            m = re.match(r"^\s+(.+?)\s{4}(REG_\w+)(?:\s{4}(.*))?$", line)
+            if m and m.group(1).lower() == name.lower():
+                return m.group(3) or ""
+        return None
+
     def end_programs(self):
         """Ends every program a test started and left running."""
         for pid in self.driver.started:

@@ -756,26 +756,6 @@ class Session(SuiteSession):
         os.remove(wav)
         return mp3
 
-    def reg(self, *args):
-        """Runs reg.exe (as the program's own bitness); its exit code. Machine-wide
-        keys go to the 32-bit view, where both builds of the program keep them."""
-        out = os.path.join(self.work, "reg-output.txt")
-        if args[1].upper().startswith("HKLM"):
-            args += ("/reg:32",)
-        pid = self.driver.start("reg", *args, output=out)
-        return self.driver.wait_exit(pid, 30)
-
-    def reg_value(self, key, name):
-        """A registry text value (32-bit view), or None."""
-        out = os.path.join(self.work, "reg-output.txt")
-        if self.reg("query", key, "/v", name) != 0:
-            return None
-        for line in read_lines(out):
-            m = re.match(r"^\s+(.+?)\s{4}(REG_\w+)(?:\s{4}(.*))?$", line)
-            if m and m.group(1).lower() == name.lower():
-                return m.group(3) or ""
-        return None
-
     def grab(self):
         data = subprocess.run(["import", "-window", "root", "-depth", "8", "ppm:-"], env=self.wine.env(),
                               check=True, timeout=30, stdout=subprocess.PIPE, stderr=subprocess.DEVNULL).stdout

@@ -382,24 +382,6 @@ class Session(SuiteSession):
         self.keep = os.path.join(ROOT, "build", "screenshots")
         self.reg("delete", r"HKLM\Software\Vantoral\Lirva", "/f")
 
-    def reg(self, *args):
-        out = os.path.join(self.work, "reg-output.txt")
-        if args[1].upper().startswith("HKLM"):
-            args += ("/reg:32",)
-        pid = self.driver.start("reg", *args, output=out)
-        return self.driver.wait_exit(pid, 30)
-
-    def reg_value(self, key, name):
-        out = os.path.join(self.work, "reg-output.txt")
-        if self.reg("query", key, "/v", name) != 0:
-            return None
-        with open(out, encoding="latin-1") as f:
-            for line in f:
-                parts = line.strip().split(None, 2)
-                if len(parts) >= 2 and parts[0].lower() == name.lower():
-                    return parts[2] if len(parts) > 2 else ""
-        return None
-
     def item(self, hwnd, control_id):
         """The window handle of a dialog's control."""
         return next(c.hwnd for c in self.d.children(hwnd) if c.id == control_id)

@@ -1,0 +1,275 @@
+#include "setup/win32/installer.h"
+
+#include <commctrl.h>
+#include <objbase.h>
+#include <shlobj.h>
+
+#include <algorithm>
+#include <cstdio>
+#include <cstring>
+#include <vector>
+
+#include "app/win32/settings.h"
+#include "common/bytes.h"
+#include "common/path.h"
+#include "resource.h"
+#include "setup/package.h"
+#include "setup/run_marker.h"
+#include "ui/progress.h"
+
+namespace {
+
+constexpr const char kCurrentVersionKey[] = "Software\\Microsoft\\Windows\\CurrentVersion";
+constexpr const char kShellFoldersKey[] = "Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\Shell Folders";
+constexpr const char kUninstallKey[] = "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\Lirva";
+constexpr const char kInstallError[] = "Install Error";
+constexpr const char kCorruptMessage[] =
+    "Installation file corrupt.\n\nA checksum error was detected in your install file, please "
+    "redownload file and install again.";
+constexpr DWORD kChunk = 4096;
+
+bool ReadValue(HKEY root, const char* key, const char* name, const char* defaultText, std::string* text) {
+  if (ReadRegistryText(root, key, name, text)) return true;
+  *text = defaultText;
+  return false;
+}
+
+// The machine's value, else the user's.
+std::string ShellFolder(const char* machineName, const char* userName, const char* defaultText) {
+  std::string text;
+  if (!ReadValue(HKEY_LOCAL_MACHINE, kShellFoldersKey, machineName, defaultText, &text))
+    ReadValue(HKEY_CURRENT_USER, kShellFoldersKey, userName, defaultText, &text);
+  return text;
+}
+
+// Everyone may do everything in the folder and below it.
+void OpenAccess(const std::string& folder) {
+  SECURITY_DESCRIPTOR descriptor;
+  alignas(DWORD) BYTE aclBuffer[1024];
+  PACL acl = reinterpret_cast<PACL>(aclBuffer);
+  SID_IDENTIFIER_AUTHORITY world = SECURITY_WORLD_SID_AUTHORITY;
+  PSID everyone = nullptr;
+  if (!InitializeSecurityDescriptor(&descriptor, SECURITY_DESCRIPTOR_REVISION) ||
+      !InitializeAcl(acl, sizeof aclBuffer, ACL_REVISION2) ||
+      !AllocateAndInitializeSid(&world, 1, SECURITY_WORLD_RID, 0, 0, 0, 0, 0, 0, 0, &everyone))
+    return;
+  if (AddAccessAllowedAceEx(acl, ACL_REVISION2, OBJECT_INHERIT_ACE | CONTAINER_INHERIT_ACE, GENERIC_ALL,
+                            everyone) &&
+      SetSecurityDescriptorDacl(&descriptor, TRUE, acl, FALSE))
+    SetFileSecurityA(folder.c_str(), DACL_SECURITY_INFORMATION, &descriptor);
+  FreeSid(everyone);
+}
+
+// Creates the folder (and gives it the open access list when asked).
+void MakeFolder(const std::string& folder, bool open) {
+  CreateDirectoryA(folder.c_str(), nullptr);
+  if (open) OpenAccess(folder);
+}
+
+std::string EntryFolder(const PackageEntry& entry, const std::string& installFolder) {
+  if (!entry.destination) return installFolder;
+  const std::string shared = SharedDataFolder();
+  MakeFolder(DirectoryOf(shared), true);
+  MakeFolder(shared, true);
+  if (!*entry.destination) return shared;
+  const std::string sub = JoinPath(shared, entry.destination);
+  MakeFolder(sub, true);
+  return sub;
+}
+
+void AppendBytes(const std::string& path, uint32_t value) {
+  HANDLE file = CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+  if (file == INVALID_HANDLE_VALUE) return;
+  SetFilePointer(file, 0, nullptr, FILE_END);
+  const BYTE bytes[4] = {BYTE(value), BYTE(value >> 8), BYTE(value >> 16), BYTE(value >> 24)};
+  DWORD written;
+  WriteFile(file, bytes, 4, &written, nullptr);
+  CloseHandle(file);
+}
+
+void CreateShortcut(const std::string& shortcut, const std::string& target) {
+  CoInitialize(nullptr);
+  IShellLinkA* link = nullptr;
+  if (SUCCEEDED(CoCreateInstance(CLSID_ShellLink, nullptr, CLSCTX_INPROC_SERVER, IID_IShellLinkA,
+                                 reinterpret_cast<void**>(&link)))) {
+    link->SetPath(target.c_str());
+    IPersistFile* file = nullptr;
+    if (SUCCEEDED(link->QueryInterface(IID_IPersistFile, reinterpret_cast<void**>(&file)))) {
+      WCHAR wide[MAX_PATH] = {};
+      MultiByteToWideChar(CP_ACP, 0, shortcut.c_str(), -1, wide, MAX_PATH);
+      wide[MAX_PATH - 1] = 0;
+      file->Save(wide, TRUE);
+      file->Release();
+    }
+    link->Release();
+  }
+  CoUninitialize();
+}
+
+std::string OwnPath() {
+  char path[MAX_PATH] = {};
+  GetModuleFileNameA(nullptr, path, MAX_PATH - 1);
+  return path;
+}
+
+void InstallMessage(HWND owner, const std::string& text) {
+  MessageBoxA(owner, text.c_str(), kInstallError, MB_OK | MB_ICONERROR);
+}
+
+std::string Formatted(const char* format, const std::string& path) {
+  std::vector<char> text(std::strlen(format) + path.size() + 1);
+  std::snprintf(text.data(), text.size(), format, path.c_str());
+  return text.data();
+}
+
+}  // namespace
+
+bool ReadRegistryText(HKEY root, const char* key, const char* name, std::string* text) {
+  HKEY handle;
+  if (RegOpenKeyExA(root, key, 0, KEY_READ, &handle) != ERROR_SUCCESS) return false;
+  char buffer[260] = {};
+  DWORD size = sizeof buffer - 1, type = 0;
+  const bool ok = RegQueryValueExA(handle, name, nullptr, &type, reinterpret_cast<BYTE*>(buffer), &size) ==
+                      ERROR_SUCCESS &&
+                  (type == REG_SZ || type == REG_EXPAND_SZ);
+  RegCloseKey(handle);
+  if (ok) *text = buffer;
+  return ok;
+}
+
+std::string InstallFolder() {
+  std::string programFiles;
+  ReadValue(HKEY_LOCAL_MACHINE, kCurrentVersionKey, "ProgramFilesDir", "C:\\Program Files", &programFiles);
+  return JoinPath(JoinPath(programFiles, "Vantoral"), "Lirva");
+}
+
+std::string StartMenuFolder() {
+  std::string folder;
+  if (!ReadValue(HKEY_LOCAL_MACHINE, kShellFoldersKey, "Common Programs", "", &folder))
+    ReadValue(HKEY_CURRENT_USER, kShellFoldersKey, "Programs", "", &folder);
+  return folder;
+}
+
+std::string DesktopFolder() { return ShellFolder("Common Desktop", "Desktop", "c:\\Windows\\Desktop"); }
+
+std::string SharedDataFolder() {
+  std::string data;
+  ReadValue(HKEY_LOCAL_MACHINE, kShellFoldersKey, "Common AppData", "C:\\", &data);
+  return JoinPath(JoinPath(data, "Vantoral"), "Lirva");
+}
+
+bool QuietInstall() {
+  char value[4];
+  return GetEnvironmentVariableA("LQUIET", value, sizeof value) != 0;
+}
+
+bool ExtractPackage(InstallingPage& page) {
+  HWND window = page.hwnd();
+  const std::string& folder = page.installFolder;
+  if (GetFileAttributesA(folder.c_str()) == INVALID_FILE_ATTRIBUTES) {
+    InstallMessage(window,
+                   "To install software you must be logged on as this computer's Administrator. If you are "
+                   "not able to do this, ask your computer Administrator to log in and run the setup file again.");
+    return false;
+  }
+  for (const char* const* sub = kInstallSubfolders; *sub; ++sub) CreateDirectoryA(JoinPath(folder, *sub).c_str(), nullptr);
+  SetProgressLine(0, window, "Installing Lirva");
+  SetProgressLine(1, window, "Software Licence Terms");
+
+  const int rows = PackageRowCount();
+  HANDLE source = CreateFileA(OwnPath().c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
+                              FILE_ATTRIBUTE_NORMAL, nullptr);
+  if (source == INVALID_HANDLE_VALUE) return false;
+  std::vector<uint8_t> trailer(PackageTrailerBytes(rows) - 4);
+  DWORD got = 0;
+  SetFilePointer(source, -LONG(PackageTrailerBytes(rows)), nullptr, FILE_END);
+  ReadFile(source, trailer.data(), DWORD(trailer.size()), &got, nullptr);
+  std::vector<uint32_t> sizes(rows, 0);
+  uint32_t remainder = 0;
+  if (got == trailer.size()) {
+    for (int i = 0; i < rows; ++i) sizes[i] = ReadLE32(trailer.data() + 4 * i);
+    remainder = ReadLE32(trailer.data() + 4 * rows);
+  }
+  SetFilePointer(source, 0, nullptr, FILE_BEGIN);
+  double total = 0;
+  for (uint32_t size : sizes) total += double(size);
+
+  std::vector<uint8_t> buffer(kChunk);
+  double written = 0;
+  bool stop = false;
+  for (int row = 0; row < rows && !stop; ++row) {
+    int64_t left = int32_t(sizes[row]);
+    if (left <= 0) continue;
+    const PackageEntry& entry = kPackageTable[row];
+    SetProgressLine(1, window, entry.name);
+    const std::string path = EntryPath(EntryFolder(entry, folder), entry.name);
+    HANDLE out = CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (out == INVALID_HANDLE_VALUE) {
+      if (GetLastError() == ERROR_SHARING_VIOLATION)
+        InstallMessage(window, Formatted("Please check you have exited any previous running instances of Lirva "
+                                         "and any other programs that might be using the file \"%s\". Then run "
+                                         "the installer again.\r\n\r\nInstallation cannot be completed because "
+                                         "the file is currently being used.",
+                                         path));
+      else
+        InstallMessage(window,
+                       Formatted("Installation cannot be completed because the file \"%s\" cannot be written to.", path));
+      CloseHandle(source);
+      return false;
+    }
+    do {
+      DWORD read = 0;
+      ReadFile(source, buffer.data(), DWORD(std::min<int64_t>(left, kChunk)), &read, nullptr);
+      remainder -= ByteSum(buffer.data(), read);
+      DWORD put = 0;
+      WriteFile(out, buffer.data(), read, &put, nullptr);
+      written += read;
+      SetProgressFraction(total > 0 ? written / total : 1.0, window);
+      left -= kChunk;
+      stop = PumpMessagesOrStop(page);
+    } while (!stop && left > 0);
+    CloseHandle(out);
+  }
+  CloseHandle(source);
+  if (stop) return false;
+  if (remainder != 0) {
+    InstallMessage(window, kCorruptMessage);
+    return false;
+  }
+  PlaceInstallation(folder);
+  page.installed = true;
+  return true;
+}
+
+void PlaceInstallation(const std::string& folder) {
+  const std::string program = JoinPath(folder, "lirva.exe");
+  const std::string uninstaller = JoinPath(folder, "uninst.exe");
+  CopyFileA(program.c_str(), uninstaller.c_str(), FALSE);
+  AppendBytes(program, 0);
+  AppendBytes(uninstaller, UninstallerMarker);
+  const std::string startMenu = StartMenuFolder();
+  if (!startMenu.empty()) {
+    CreateDirectoryA(startMenu.c_str(), nullptr);
+    const std::string entry = JoinPath(startMenu, "Lirva");
+    CreateDirectoryA(entry.c_str(), nullptr);
+    CreateShortcut(JoinPath(entry, "Lirva.lnk"), program);
+  }
+  CreateShortcut(JoinPath(DesktopFolder(), "Lirva.lnk"), program);
+  HKEY key;
+  if (RegCreateKeyExA(HKEY_LOCAL_MACHINE, kUninstallKey, 0, nullptr, 0, KEY_WRITE, nullptr, &key, nullptr) ==
+      ERROR_SUCCESS) {
+    const char name[] = "Lirva Uninstall";
+    RegSetValueExA(key, "DisplayName", 0, REG_SZ, reinterpret_cast<const BYTE*>(name), sizeof name);
+    RegSetValueExA(key, "UninstallString", 0, REG_SZ, reinterpret_cast<const BYTE*>(uninstaller.c_str()),
+                   DWORD(uninstaller.size() + 1));
+    RegCloseKey(key);
+  }
+}
+
+void InstallingPage::DoWork() {
+  PostMessageA(GetParent(hwnd()), PSM_SETWIZBUTTONS, 0, kWizDisabledFinish);
+  if (ExtractPackage(*this))
+    PressNextOrFinish();
+  else
+    End(IDCANCEL);
+}

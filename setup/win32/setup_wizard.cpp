@@ -1,0 +1,127 @@
+// The setup wizard: the licence terms page and the installing page in a wizard
+// property sheet, then the installed program started.
+#include <windows.h>
+#include <commctrl.h>
+
+#include <string>
+#include <vector>
+
+#include "common/path.h"
+#include "resource.h"
+#include "setup/win32/installer.h"
+
+namespace {
+
+// The page descriptions of a wizard and the objects behind them.
+struct WizardPages {
+  std::vector<PROPSHEETPAGEA> pages;
+  std::vector<PropertyPageBase*> objects;
+};
+
+void AddWizardPage(WizardPages& list, PropertyPageBase& page, const char* templateName, const char* title,
+                   const char* subtitle) {
+  PROPSHEETPAGEA description = {};
+  description.dwSize = sizeof description;
+  description.dwFlags = PSP_USEHEADERTITLE | PSP_USEHEADERSUBTITLE;
+  description.hInstance = ProgramInstance();
+  description.pszTemplate = templateName;
+  description.pfnDlgProc = PageDialogProc;
+  description.lParam = reinterpret_cast<LPARAM>(&page);
+  description.pszHeaderTitle = title;
+  description.pszHeaderSubTitle = subtitle;
+  list.pages.push_back(description);
+  list.objects.push_back(&page);
+  page.wizardFlags = kWizBack | kWizNext;
+}
+
+bool RunWizard(WizardPages& list, HWND owner) {
+  if (list.pages.empty()) return false;
+  list.objects.front()->wizardFlags = kWizNext;
+  list.objects.back()->wizardFlags = kWizBack | kWizFinish;
+  if (list.objects.size() == 1) list.objects.front()->wizardFlags = kWizBack | kWizFinish;
+  // A header bitmap of one pixel in the window colour.
+  HDC screen = GetDC(nullptr);
+  HBITMAP header = CreateCompatibleBitmap(screen, 1, 1);
+  HDC memory = CreateCompatibleDC(screen);
+  HGDIOBJ old = SelectObject(memory, header);
+  SetPixel(memory, 0, 0, GetSysColor(COLOR_WINDOW));
+  SelectObject(memory, old);
+  DeleteDC(memory);
+  ReleaseDC(nullptr, screen);
+
+  PROPSHEETHEADERA sheet = {};
+  sheet.dwSize = sizeof sheet;
+  sheet.dwFlags = PSH_WIZARD97 | PSH_HEADER | PSH_USEHBMHEADER | PSH_PROPSHEETPAGE | PSH_USEICONID;
+  sheet.hwndParent = owner;
+  sheet.hInstance = ProgramInstance();
+  sheet.pszIcon = MAKEINTRESOURCEA(1);
+  sheet.pszCaption = "";
+  sheet.nPages = UINT(list.pages.size());
+  sheet.ppsp = list.pages.data();
+  sheet.hbmHeader = header;
+  const INT_PTR result = PropertySheetA(&sheet);
+  DeleteObject(header);
+  return result == 1;
+}
+
+class TermsPage : public PropertyPageBase {
+ public:
+  void OnInitDialog() override {
+    HRSRC found = FindResourceA(ProgramInstance(), MAKEINTRESOURCEA(IDR_LICENCE), MAKEINTRESOURCEA(10));  // RT_RCDATA
+    HGLOBAL loaded = found ? LoadResource(ProgramInstance(), found) : nullptr;
+    const char* bytes = loaded ? static_cast<const char*>(LockResource(loaded)) : nullptr;
+    if (bytes) SetDlgItemTextA(hwnd(), IDC_TERMS_TEXT, std::string(bytes, SizeofResource(ProgramInstance(), found)).c_str());
+    UpdateControls();
+  }
+  void OnCommand(WPARAM, UINT) override { UpdateControls(); }
+  void UpdateControls() override {
+    HWND sheet = GetParent(hwnd());
+    if (IsDlgButtonChecked(hwnd(), IDC_TERMS_DISAGREE) == BST_CHECKED) {
+      PostMessageA(sheet, PSM_SETFINISHTEXTA, 0, reinterpret_cast<LPARAM>("Close"));
+      PostMessageA(sheet, PSM_SETWIZBUTTONS, 0, kWizFinish);
+      disagreed_ = true;
+    } else {
+      PostMessageA(sheet, PSM_SETWIZBUTTONS, 0, IsDlgButtonChecked(hwnd(), IDC_TERMS_AGREE) == BST_CHECKED ? kWizNext : 0);
+      disagreed_ = false;
+    }
+  }
+  void OnSetActive() override {}
+  // "Close" after disagreeing ends the wizard; nothing is installed.
+  bool OnOK() override { return true; }
+  bool OnCancel() override {
+    if (disagreed_) return true;
+    return MessageBoxA(GetParent(hwnd()),
+                       "Setup is not complete. If you quit now, the program will not be installed.\r\n\r\nYou may "
+                       "run the setup program again at another time to complete the installation.\r\n\r\nExit Setup?",
+                       "Exit Setup", MB_OKCANCEL | MB_ICONQUESTION) == IDOK;
+  }
+
+ private:
+  bool disagreed_ = false;
+};
+
+}  // namespace
+
+void RunSetup() {
+  const std::string folder = InstallFolder();
+  // Each level in turn: Program Files, the maker, the program.
+  CreateDirectoryA(DirectoryOf(DirectoryOf(folder)).c_str(), nullptr);
+  CreateDirectoryA(DirectoryOf(folder).c_str(), nullptr);
+  CreateDirectoryA(folder.c_str(), nullptr);
+
+  TermsPage terms;
+  InstallingPage installing;
+  installing.installFolder = folder;
+  WizardPages list;
+  const bool quiet = QuietInstall();
+  if (!quiet)
+    AddWizardPage(list, terms, DLG_TERMS, "Licence Agreement",
+                  "Please read the following important information before continuing.");
+  AddWizardPage(list, installing, DLG_INSTALLING, "Installing", "Lirva v 1.00");
+  RunWizard(list, nullptr);
+
+  if (installing.installed) {
+    const std::string command = "\"" + JoinPath(folder, "lirva.exe") + "\" -install";
+    WinExec(command.c_str(), SW_SHOWNORMAL);
+  }
+}

@@ -1,0 +1,93 @@
+// The uninstall: the copy in the install folder hands over to a copy of itself in
+// the temporary folder, which asks and removes what setup placed.
+#include <string>
+
+#include "app/win32/settings.h"
+#include "common/path.h"
+#include "setup/win32/installer.h"
+
+namespace {
+
+using DeleteKeyFunction = LONG(WINAPI*)(HKEY, LPCSTR);
+
+void DeleteFiles(const std::string& folder, const char* pattern, bool folders) {
+  WIN32_FIND_DATAA found;
+  HANDLE search = FindFirstFileA(JoinPath(folder, pattern).c_str(), &found);
+  if (search == INVALID_HANDLE_VALUE) return;
+  do {
+    if (found.cFileName[0] == '.') continue;
+    const std::string path = JoinPath(folder, found.cFileName);
+    if (folders) {
+      if (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) RemoveFolderTree(path);
+    } else {
+      DeleteFileA(path.c_str());
+    }
+  } while (FindNextFileA(search, &found));
+  FindClose(search);
+}
+
+}  // namespace
+
+bool RemoveFolderTree(const std::string& folder) {
+  DeleteFiles(folder, "*.", true);
+  DeleteFiles(folder, "*.*", false);
+  return RemoveDirectoryA(folder.c_str()) != 0;
+}
+
+void RunUninstall(int argumentCount) {
+  char temp[MAX_PATH] = {};
+  GetTempPathA(MAX_PATH, temp);
+  const std::string copy = JoinPath(temp, "uninst.exe");
+  if (argumentCount < 2) {
+    char own[MAX_PATH] = {};
+    GetModuleFileNameA(nullptr, own, MAX_PATH - 1);
+    if (CopyFileA(own, copy.c_str(), FALSE)) {
+      WinExec(("\"" + copy + "\" -u").c_str(), SW_SHOWNORMAL);
+      return;
+    }
+  }
+  if (MessageBoxA(nullptr, "Are you sure you want to remove this program from this computer?", "Uninstall Lirva",
+                  MB_YESNO | MB_ICONERROR) != IDYES)
+    return;
+  const std::string folder = InstallFolder();
+  CreateDirectoryA(DirectoryOf(DirectoryOf(folder)).c_str(), nullptr);
+  CreateDirectoryA(DirectoryOf(folder).c_str(), nullptr);
+  CreateDirectoryA(folder.c_str(), nullptr);
+
+  HKEY versionKey;
+  if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, "SOFTWARE\\Microsoft\\Windows\\CurrentVersion", 0, KEY_ALL_ACCESS,
+                    &versionKey) == ERROR_SUCCESS) {
+    RegDeleteKeyA(versionKey, "Uninstall\\Lirva");
+    RegCloseKey(versionKey);
+  }
+  const std::string startMenu = StartMenuFolder();
+  if (!startMenu.empty()) {
+    const std::string entry = JoinPath(startMenu, "Lirva");
+    for (const char* name : {"Lirva", "Lirva Help"}) DeleteFileA(JoinPath(entry, name, ".lnk").c_str());
+    RemoveDirectoryA(entry.c_str());
+  }
+  DeleteFileA(JoinPath(DesktopFolder(), "Lirva.lnk").c_str());
+  std::string programFiles;
+  if (ReadRegistryText(HKEY_LOCAL_MACHINE, "Software\\Microsoft\\Windows\\CurrentVersion", "ProgramFilesDir",
+                       &programFiles)) {
+    const std::string maker = JoinPath(programFiles, "Vantoral");
+    RemoveFolderTree(JoinPath(maker, "Lirva"));
+    RemoveDirectoryA(maker.c_str());
+  }
+  HMODULE shlwapi = LoadLibraryA("shlwapi");
+  auto deleteTree = reinterpret_cast<DeleteKeyFunction>(
+      reinterpret_cast<void*>(GetProcAddress(shlwapi, "SHDeleteKeyA")));
+  auto deleteEmpty = reinterpret_cast<DeleteKeyFunction>(
+      reinterpret_cast<void*>(GetProcAddress(shlwapi, "SHDeleteEmptyKeyA")));
+  // Through each root's "Software" key opened in the view the settings live in.
+  HKEY software[2] = {};
+  const HKEY roots[2] = {HKEY_LOCAL_MACHINE, HKEY_CURRENT_USER};
+  for (int i = 0; i < 2; ++i)
+    RegOpenKeyExA(roots[i], "Software", 0, KEY_ALL_ACCESS | RegistryViewOf(roots[i]), &software[i]);
+  for (HKEY key : software)
+    if (key && deleteTree) deleteTree(key, "Vantoral\\Lirva");
+  for (HKEY key : software)
+    if (key && deleteEmpty) deleteEmpty(key, "Vantoral");
+  for (HKEY key : software)
+    if (key) RegCloseKey(key);
+}
