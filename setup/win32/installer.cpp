@@ -225,7 +225,10 @@ bool ExtractPackage(InstallingPage& page) {
       WriteFile(out, buffer.data(), read, &put, nullptr);
       written += read;
       SetProgressFraction(total > 0 ? written / total : 1.0, window);
-      left -= kChunk;
+      // At the end of the file the trailer claimed more than there is: nothing more
+      // comes, so the row ends here rather than after billions of empty rounds (the
+      // checksum then tells the file is corrupt).
+      left = read == 0 ? 0 : left - kChunk;
       stop = PumpMessagesOrStop(page);
     } while (!stop && left > 0);
     CloseHandle(out);

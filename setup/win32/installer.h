@@ -27,7 +27,13 @@ class InstallingPage : public TimedPage {
  public:
   InstallingPage() = default;
   void DoWork() override;
-  bool OnCancel() override { return true; }
+  // Cancel is allowed without a question; the extraction, which serves the sheet's
+  // messages between its chunks, stops at the next one (the sheet itself goes only
+  // when its own loop gets control back).
+  bool OnCancel() override {
+    stop = true;
+    return true;
+  }
 
   std::string installFolder;
   bool installed = false;

@@ -171,6 +171,44 @@ def a_corrupt_trailer_writes_the_files_and_reports_it(s):
     s.d.wait_exit(pid, 20)
     eq(s.reg_value(UNINSTALL_KEY, "DisplayName"), None, "no uninstall entry")
     assert not s.d.windows(cls="#32770", caption="Lirva", unowned=True), "nothing started"
+    # Sizes that claim far more than the file holds: the same message, soon.
+    data = bytearray(read(s.setup))
+    data[-52:-48] = struct.pack("<I", 0x7FFFFFF0)  # the second entry's size
+    with open(bad, "wb") as f:
+        f.write(data)
+    pid = s.run_setup(bad)
+    eq(s.d.message_box(pid=pid, caption="Install Error", timeout=30).text, CORRUPT, "message")
+    s.d.answer_message_box("OK", pid=pid, caption="Install Error")
+    s.d.wait_exit(pid, 20)
+    assert not os.path.exists(os.path.join(folder, "uninst.exe")), "no placement"
+
+
+GROWN = 400 * 1024 * 1024
+
+
+@test
+def cancel_stops_the_extraction_at_the_next_chunk(s):
+    s.clean()
+    big = repacked(s, "bigsetup.exe", grow_image=GROWN)
+    pid = s.run_setup(big, quiet=False)
+    sheet = s.d.find_window(cls="#32770", pid=pid, timeout=20)
+    wait_until(lambda: any(c.text.startswith("I &agree") for c in s.d.children(sheet)), 10, what="the terms page")
+    s.d.send(next(c.hwnd for c in s.d.children(sheet) if c.text.startswith("I &agree")), BM_CLICK)
+    wait_until(lambda: any(c.text == "&Next >" and c.enabled for c in s.d.children(sheet)), 5, what="Next")
+    install, _, _ = s.folders()
+    program = os.path.join(s.unix(install), "lirva.exe")
+    cancel = next(c.hwnd for c in s.d.children(sheet) if c.text == "Cancel")
+    s.d.post(next(c.hwnd for c in s.d.children(sheet) if c.text == "&Next >"), BM_CLICK)
+    wait_until(lambda: os.path.exists(program) and os.path.getsize(program) > 0, 30, interval=0.01,
+               what="extraction")
+    s.d.post(cancel, BM_CLICK)
+    s.d.wait_exit(pid, 30)
+    size = os.path.getsize(program)
+    assert size < len(s.image) + GROWN, "stopped before the end"
+    assert size % 4096 == 0, "stopped at a chunk's end (%d bytes)" % size
+    assert not os.path.exists(os.path.join(s.unix(install), "uninst.exe")), "nothing placed"
+    assert not s.d.windows(cls="#32770", caption="Lirva", unowned=True), "nothing started"
+    os.remove(big)
 
 
 @test
@@ -210,8 +248,9 @@ def uninstall_asks_from_a_temporary_copy_and_removes_everything(s):
     shutil.rmtree(os.path.join(maker, "Other"))
 
 
-def repacked(s, name, drop_row=None):
-    """lirvasetup.exe made again with one row's entry left out and its size 0."""
+def repacked(s, name, drop_row=None, grow_image=0):
+    """lirvasetup.exe made again with one row's entry left out and its size 0, or with
+    `grow_image` zero bytes added to the program image."""
     data = read(s.setup)
     rows = 12
     sizes = list(struct.unpack("<%dI" % rows, data[-(rows + 2) * 4:-8]))
@@ -221,6 +260,7 @@ def repacked(s, name, drop_row=None):
         offset += size
     if drop_row is not None:
         entries[drop_row] = b""
+    entries[0] += bytes(grow_image)
     body = b"".join(entries)
     trailer = struct.pack("<%dI" % rows, *[len(e) for e in entries]) + struct.pack("<I", sum(body) & 0xFFFFFFFF)
     path = os.path.join(s.work, name)
