@@ -46,3 +46,15 @@ add_test(NAME e2e_setup
                  --build ${CMAKE_BINARY_DIR} --prefix ${CMAKE_BINARY_DIR}/wine-e2e-setup
                  --xml ${CMAKE_BINARY_DIR}/test-results/e2e_setup.xml
          WORKING_DIRECTORY ${CMAKE_BINARY_DIR})
+
+# The HTTP client in a real progress window, for the network tests.
+add_executable(http_probe ${E2E_DRIVER_DIR}/http_probe.cpp ${PROGRAM_RESOURCES})
+target_include_directories(http_probe PRIVATE ${CMAKE_SOURCE_DIR}/resources)
+target_link_libraries(http_probe PRIVATE lirva_win32)
+
+# The HTTP client and the version check against servers on 127.0.0.1.
+add_test(NAME e2e_network
+         COMMAND /usr/bin/python3 ${CMAKE_SOURCE_DIR}/tests/e2e/test_network.py
+                 --build ${CMAKE_BINARY_DIR} --prefix ${CMAKE_BINARY_DIR}/wine-e2e-network
+                 --xml ${CMAKE_BINARY_DIR}/test-results/e2e_network.xml
+         WORKING_DIRECTORY ${CMAKE_BINARY_DIR})

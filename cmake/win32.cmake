@@ -7,7 +7,8 @@ file(GLOB WIN32_SOURCES CONFIGURE_DEPENDS
   ${CMAKE_SOURCE_DIR}/ui/*.cpp
   ${CMAKE_SOURCE_DIR}/app/win32/*.cpp
   ${CMAKE_SOURCE_DIR}/playback/win32/*.cpp
-  ${CMAKE_SOURCE_DIR}/setup/win32/*.cpp)
+  ${CMAKE_SOURCE_DIR}/setup/win32/*.cpp
+  ${CMAKE_SOURCE_DIR}/net/win32/*.cpp)
 add_library(lirva_win32 STATIC ${WIN32_SOURCES})
 target_include_directories(lirva_win32 PUBLIC ${CMAKE_SOURCE_DIR} ${CMAKE_SOURCE_DIR}/resources)
 target_compile_definitions(lirva_win32 PUBLIC WINVER=0x0600 _WIN32_WINNT=0x0600 _WIN32_IE=0x0700)

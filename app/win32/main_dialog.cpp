@@ -6,6 +6,7 @@
 
 #include "app/file_messages.h"
 #include "app/win32/settings.h"
+#include "app/win32/version_check.h"
 #include "common/file_kind.h"
 #include "common/path.h"
 #include "playback/win32/player_dialog.h"
@@ -214,14 +215,14 @@ void MainDialog::OnCommand(WPARAM command, UINT code) {
     case IDM_HELPCONTENTS: OnHelp(); break;
     case IDM_ABOUT: ShowAboutBox(hwnd()); break;
     case IDM_PLAYFILE: if (selected) PlaySelectedFile(); break;
-    // Commands with no action in this window: the sibling programs, the related
-    // programs and the version check.
+    case IDM_CHECKVERSION: CheckVersion(hwnd(), false); break;
+    // Commands with no action in this window: the sibling programs and the related
+    // programs.
     case IDM_EDITAUDIO:
     case IDM_CONVERT:
     case IDM_BURNAUDIOCD:
     case IDM_BURNMP3CD:
     case IDM_INSTALLRELATED:
-    case IDM_CHECKVERSION:
       break;
   }
 }

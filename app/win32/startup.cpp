@@ -16,6 +16,7 @@
 #include "resource.h"
 #include "setup/run_marker.h"
 #include "setup/win32/installer.h"
+#include "app/win32/version_check.h"
 
 namespace {
 
@@ -57,6 +58,7 @@ void RunEditorWindow(HANDLE mutex) {
   ReleaseMutex(mutex);
   if (!window) return;
   main.RaiseSplash();
+  RunStartupSchedule(window, time(nullptr));
   RunModelessLoop(main);
 }
 

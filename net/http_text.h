@@ -1,0 +1,39 @@
+// The text side of the HTTP client and of the version check: URL splitting, the
+// request, the status line and header tests, and what a version server answers.
+#pragma once
+#include <cstdint>
+#include <string>
+
+constexpr int kHttpTextMax = 259;  // host text and header lines are kept up to this
+
+struct UrlParts {
+  std::string hostText;  // the name and, when the URL gives one, ":port"
+  std::string name;      // the host name or dotted address
+  int port = 80;
+  std::string path;      // from the first single '/' on; empty without one
+};
+
+// "scheme://host:port/path": everything up to a "//" is dropped, whatever it is.
+UrlParts SplitUrl(const std::string& url);
+
+// "GET <path> HTTP/1.0\r\nHost: <host text>\r\n\r\n".
+std::string RequestText(const UrlParts& url);
+
+// "HTTP" (any case) in front and a status of 200 … 399 at characters 9 to 11.
+bool IsSuccessStatus(const std::string& statusLine);
+
+// The length of a line that begins exactly with "Content-Length: "; −1 otherwise.
+int64_t ContentLengthOf(const std::string& headerLine);
+
+// A version text times 100, truncated ("1.15" gives 114, as in double precision).
+int VersionNumberOf(const char* text);
+
+// The server's version behind the first "version=" of the response; −1 without one.
+int ServerVersion(const std::string& response);
+// The address behind the first "info=" up to the first '&'; false without "info=".
+bool InfoAddress(const std::string& response, std::string* address);
+// Whether the version check may open the address: only web pages.
+bool IsWebAddress(const std::string& address);
+
+// Letters A to Z in lower case, everything else as it is.
+std::string LowerCaseAscii(std::string text);

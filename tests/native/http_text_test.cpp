@@ -1,0 +1,57 @@
+#include "net/http_text.h"
+
+#include <gtest/gtest.h>
+
+namespace {
+
+TEST(HttpText, UrlSplittingAndRequest) {
+  const UrlParts a = SplitUrl("http://127.0.0.1:81/a/b.exe");
+  EXPECT_EQ(a.hostText, "127.0.0.1:81");
+  EXPECT_EQ(a.name, "127.0.0.1");
+  EXPECT_EQ(a.port, 81);
+  EXPECT_EQ(a.path, "/a/b.exe");
+  EXPECT_EQ(RequestText(a), "GET /a/b.exe HTTP/1.0\r\nHost: 127.0.0.1:81\r\n\r\n");
+  const UrlParts b = SplitUrl("ftp:x//versions.vantoral.example");
+  EXPECT_EQ(b.hostText, "versions.vantoral.example");
+  EXPECT_EQ(b.port, 80);
+  EXPECT_EQ(b.path, "");
+  EXPECT_EQ(SplitUrl(std::string(400, 'h') + "/p").hostText.size(), 259u);
+  EXPECT_EQ(SplitUrl("host:/x").port, 0) << "as atoi reads an empty port";
+}
+
+TEST(HttpText, StatusAndHeaders) {
+  EXPECT_TRUE(IsSuccessStatus("HTTP/1.0 200 OK"));
+  EXPECT_TRUE(IsSuccessStatus("http/1.1 302 Found"));
+  EXPECT_TRUE(IsSuccessStatus("HTTP/1.1 399"));
+  EXPECT_FALSE(IsSuccessStatus("HTTP/1.1 404 Not Found"));
+  EXPECT_FALSE(IsSuccessStatus("HTTP/1.1 199"));
+  EXPECT_FALSE(IsSuccessStatus("HTTX/1.1 200 OK"));
+  EXPECT_FALSE(IsSuccessStatus("HTTP/1.1"));
+  EXPECT_EQ(ContentLengthOf("Content-Length: 5120"), 5120);
+  EXPECT_EQ(ContentLengthOf("content-length: 5120"), -1);
+  EXPECT_EQ(ContentLengthOf("Content-Length:5120"), -1);
+}
+
+TEST(HttpText, WhatAVersionServerSays) {
+  EXPECT_EQ(VersionNumberOf("1.00"), 100);
+  EXPECT_EQ(VersionNumberOf("1.15"), 114);
+  EXPECT_EQ(VersionNumberOf("abc"), 0);
+  EXPECT_EQ(VersionNumberOf("1e300"), INT32_MAX);
+  const std::string response = "HTTP/1.0 200 OK\r\n\r\nversion=1.15&info=http://x.example/new&more";
+  EXPECT_EQ(ServerVersion(response), 114);
+  EXPECT_EQ(ServerVersion("Version=2.00"), -1) << "the key is case-sensitive";
+  std::string address;
+  ASSERT_TRUE(InfoAddress(response, &address));
+  EXPECT_EQ(address, "http://x.example/new");
+  ASSERT_TRUE(InfoAddress("info=https://y.example/p", &address));
+  EXPECT_EQ(address, "https://y.example/p");
+  EXPECT_FALSE(InfoAddress("version=1.15", &address));
+  EXPECT_TRUE(IsWebAddress("HTTP://X.EXAMPLE/"));
+  EXPECT_FALSE(IsWebAddress("C:\\windows\\system32\\calc.exe"));
+  EXPECT_FALSE(IsWebAddress("file:///etc/passwd"));
+  EXPECT_FALSE(IsWebAddress("http:"));
+  EXPECT_EQ(LowerCaseAscii("HTTP://Versions.VANTORAL.example/versions/Lirva.txt"),
+            "http://versions.vantoral.example/versions/lirva.txt");
+}
+
+}  // namespace
