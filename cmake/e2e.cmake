@@ -58,3 +58,7 @@ add_test(NAME e2e_network
                  --build ${CMAKE_BINARY_DIR} --prefix ${CMAKE_BINARY_DIR}/wine-e2e-network
                  --xml ${CMAKE_BINARY_DIR}/test-results/e2e_network.xml
          WORKING_DIRECTORY ${CMAKE_BINARY_DIR})
+
+# A stand-in for the sibling programs and their installers.
+add_executable(stand_in ${E2E_DRIVER_DIR}/stand_in.cpp)
+target_link_libraries(stand_in PRIVATE advapi32)

@@ -6,6 +6,7 @@
 
 #include "app/file_messages.h"
 #include "app/win32/settings.h"
+#include "app/win32/siblings.h"
 #include "app/win32/version_check.h"
 #include "common/file_kind.h"
 #include "common/path.h"
@@ -216,15 +217,17 @@ void MainDialog::OnCommand(WPARAM command, UINT code) {
     case IDM_ABOUT: ShowAboutBox(hwnd()); break;
     case IDM_PLAYFILE: if (selected) PlaySelectedFile(); break;
     case IDM_CHECKVERSION: CheckVersion(hwnd(), false); break;
-    // Commands with no action in this window: the sibling programs and the related
-    // programs.
-    case IDM_EDITAUDIO:
-    case IDM_CONVERT:
-    case IDM_BURNAUDIOCD:
-    case IDM_BURNMP3CD:
-    case IDM_INSTALLRELATED:
-      break;
+    case IDM_INSTALLRELATED: RunRelatedProgramsWizard(hwnd()); break;
+    case IDM_EDITAUDIO: LaunchOnSelection(kSiblingLaunchers[0]); break;
+    case IDM_CONVERT: LaunchOnSelection(kSiblingLaunchers[1]); break;
+    case IDM_BURNAUDIOCD: LaunchOnSelection(kSiblingLaunchers[2]); break;
+    case IDM_BURNMP3CD: LaunchOnSelection(kSiblingLaunchers[3]); break;
   }
+}
+
+void MainDialog::LaunchOnSelection(const SiblingLauncher& launcher) {
+  const std::vector<std::string> paths = SelectedPaths();
+  if (!paths.empty()) LaunchSibling(launcher, paths.front(), hwnd());
 }
 
 void MainDialog::PlaySelectedFile() {

@@ -48,6 +48,7 @@ class MainDialog : public AppWindowBase {
   void AddFiles();
   void RemoveSelectedFiles();
   void PlaySelectedFile();
+  void LaunchOnSelection(const struct SiblingLauncher& launcher);
   void ClearFields();
   void SelectAll();
   void TagSelectedFiles(bool copyTitle);

@@ -44,18 +44,21 @@ REGSAM RegistryViewOf(HKEY root) {
   return 0;
 }
 
-std::string ReadSettingText(HKEY root, const char* keyPath, const char* name,
-                            const char* defaultText) {
+bool ReadSettingValue(HKEY root, const char* keyPath, const char* name, std::string* text) {
   RegistryKey key;
   if (RegOpenKeyExA(root, keyPath, 0, KEY_QUERY_VALUE | RegistryViewOf(root), key.Out()) != ERROR_SUCCESS)
-    return defaultText;
+    return false;
   char buffer[kSettingsTextMax + 1];
   DWORD type = 0;
   DWORD size = sizeof buffer;
   LONG status =
       RegQueryValueExA(key.get(), name, nullptr, &type, reinterpret_cast<BYTE*>(buffer), &size);
-  if (status == ERROR_SUCCESS) return IsTextType(type) ? TextOfValue(buffer, size) : defaultText;
-  if (status != ERROR_MORE_DATA || !IsTextType(type)) return defaultText;
+  if (status == ERROR_SUCCESS) {
+    if (!IsTextType(type)) return false;
+    *text = TextOfValue(buffer, size);
+    return true;
+  }
+  if (status != ERROR_MORE_DATA || !IsTextType(type)) return false;
   // A longer text than the buffer holds keeps its first 259 characters; the
   // buffer's contents are undefined after a short read, so read it whole once.
   std::vector<char> whole(size + 1, '\0');
@@ -63,8 +66,15 @@ std::string ReadSettingText(HKEY root, const char* keyPath, const char* name,
   if (RegQueryValueExA(key.get(), name, nullptr, &type, reinterpret_cast<BYTE*>(whole.data()),
                        &wholeSize) != ERROR_SUCCESS ||
       !IsTextType(type))
-    return defaultText;
-  return TextOfValue(whole.data(), wholeSize);
+    return false;
+  *text = TextOfValue(whole.data(), wholeSize);
+  return true;
+}
+
+std::string ReadSettingText(HKEY root, const char* keyPath, const char* name,
+                            const char* defaultText) {
+  std::string text;
+  return ReadSettingValue(root, keyPath, name, &text) ? text : std::string(defaultText);
 }
 
 void WriteSettingText(HKEY root, const char* keyPath, const char* name, const char* text) {

@@ -59,6 +59,8 @@ REGSAM RegistryViewOf(HKEY root);
 std::string ReadSettingText(HKEY root, const char* keyPath, const char* name,
                             const char* defaultText);
 void WriteSettingText(HKEY root, const char* keyPath, const char* name, const char* text);
+// The same read, false (and `text` untouched) when the key or the value is missing.
+bool ReadSettingValue(HKEY root, const char* keyPath, const char* name, std::string* text);
 
 // Numbers are decimal text; the leading number of the text is taken, and only an
 // absent or empty value gives the default.

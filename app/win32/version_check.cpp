@@ -3,6 +3,7 @@
 #include <shellapi.h>
 
 #include "app/win32/settings.h"
+#include "app/win32/siblings.h"
 #include "net/http_text.h"
 #include "net/win32/http_client.h"
 #include "ui/progress.h"
@@ -10,6 +11,7 @@
 namespace {
 
 constexpr time_t kVersionCheckPeriod = 7776000;  // 90 days
+constexpr time_t kRelatedOfferDelay = 3888000;   // 45 days
 
 class CheckTask : public ProgressTask {
  public:
@@ -61,8 +63,14 @@ void CheckVersion(HWND main, bool automatic) {
 void RunStartupSchedule(HWND main, time_t now) {
   const std::string offered = ReadMachineText(kSettingsArea, kRelatedPCheckValue, "");
   if (offered.empty() || offered[0] == '0') {
-    if (Setting(kRelatedPDateValue, kDefaultRelatedPDate) == 0)
+    const int firstStart = Setting(kRelatedPDateValue, kDefaultRelatedPDate);
+    if (firstStart == 0) {
       WriteMachineNumber(kSettingsArea, kRelatedPDateValue, int(now));
+    } else if (now - time_t(firstStart) > kRelatedOfferDelay) {
+      WriteMachineText(kSettingsArea, kRelatedPCheckValue, "1");
+      RunRelatedProgramsWizard(main);
+      return;
+    }
   }
   const int lastCheck = Setting(kVCheckDateValue, kDefaultVCheckDate);
   if (lastCheck == 0) {

@@ -17,6 +17,7 @@ std::string VersionUrl();
 // one compares with the version last read about and says nothing then.
 void CheckVersion(HWND main, bool automatic);
 
-// Run once after the main window exists: remembers the first start, and checks the
-// version by itself when the last automatic check is more than 90 days old.
+// Run once after the main window exists: remembers the first start, offers the
+// related programs once more than 45 days after it, and checks the version by
+// itself when the last automatic check is more than 90 days old.
 void RunStartupSchedule(HWND main, time_t now);

@@ -4,7 +4,10 @@
 #pragma once
 #include <windows.h>
 
+#include <commctrl.h>
+
 #include <string>
+#include <vector>
 
 #include "ui/dialog.h"
 
@@ -45,6 +48,16 @@ class InstallingPage : public TimedPage {
 bool ExtractPackage(InstallingPage& page);
 // The uninstaller copy, the markers of both files, the shortcuts, the uninstall entry.
 void PlaceInstallation(const std::string& folder);
+
+// The pages of a wizard and the objects behind them; the first page gets Next
+// only, the last Back and Finish.
+struct WizardPages {
+  std::vector<PROPSHEETPAGEA> pages;
+  std::vector<PropertyPageBase*> objects;
+};
+void AddWizardPage(WizardPages& list, PropertyPageBase& page, const char* templateName, const char* title,
+                   const char* subtitle);
+bool RunWizard(WizardPages& list, HWND owner);
 
 // Runs the whole setup; then starts the installed program when it was installed.
 void RunSetup();

@@ -8,15 +8,8 @@
 
 #include "common/path.h"
 #include "resource.h"
+#include "app/win32/siblings.h"
 #include "setup/win32/installer.h"
-
-namespace {
-
-// The page descriptions of a wizard and the objects behind them.
-struct WizardPages {
-  std::vector<PROPSHEETPAGEA> pages;
-  std::vector<PropertyPageBase*> objects;
-};
 
 void AddWizardPage(WizardPages& list, PropertyPageBase& page, const char* templateName, const char* title,
                    const char* subtitle) {
@@ -63,6 +56,8 @@ bool RunWizard(WizardPages& list, HWND owner) {
   DeleteObject(header);
   return result == 1;
 }
+
+namespace {
 
 class TermsPage : public PropertyPageBase {
  public:
@@ -118,6 +113,8 @@ void RunSetup() {
     AddWizardPage(list, terms, DLG_TERMS, "Licence Agreement",
                   "Please read the following important information before continuing.");
   AddWizardPage(list, installing, DLG_INSTALLING, "Installing", "Lirva v 1.00");
+  RelatedPages related;
+  if (!quiet) AddRelatedPages(list, related);
   RunWizard(list, nullptr);
 
   if (installing.installed) {

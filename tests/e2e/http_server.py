@@ -13,6 +13,7 @@ the request path (the rest of the path is ignored):
     /trickle/...     the body in pieces of 100 bytes every 50 ms
     /slow/...        a large body at about 400 kB/s (for cancelling)
     /text/...        200 and 2,300 bytes of text
+    /components/F    the bytes of server.components[F] (404 when there are none)
     /versions/...    the version text set by the test (server.version_text)
 
 Every request line and Host header is recorded in `server.requests`.
@@ -39,6 +40,7 @@ class Server:
         self.port = self.listener.getsockname()[1]
         self.requests = []
         self.version_text = "version=1.00"
+        self.components = {}  # file name: bytes served under /components/
         self.stopping = False
         self.thread = threading.Thread(target=self._serve, daemon=True)
         self.thread.start()
@@ -104,9 +106,14 @@ class Server:
             elif kind == "text":
                 text = b"".join(b"line %04d of the text\r\n" % i for i in range(100))
                 send(b"HTTP/1.0 200 OK\r\nContent-Length: %d\r\n\r\n" % len(text) + text)
+            elif kind == "components" and self.components.get(path.rsplit("/", 1)[-1]):
+                data = self.components[path.rsplit("/", 1)[-1]]
+                send(b"HTTP/1.0 200 OK\r\nContent-Length: %d\r\n\r\n" % len(data) + data)
             elif kind == "versions":
                 text = self.version_text.encode()
                 send(b"HTTP/1.0 200 OK\r\nContent-Length: %d\r\n\r\n" % len(text) + text)
+            elif kind == "components":
+                send(b"HTTP/1.0 404 Not Found\r\nContent-Length: 9\r\n\r\nnot found")
             else:
                 send(b"HTTP/1.0 500 Error\r\n\r\n")
         except OSError:

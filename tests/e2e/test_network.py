@@ -169,6 +169,136 @@ def the_start_up_schedule_checks_every_90_days(s):
         s.d.wait_exit(pid, 10)
 
 
+# ------------------------------------------------------------ sibling programs
+STAND_IN_KEY = r"HKCU\Software\LirvaTest\StandIn"
+
+
+def sibling_setup(s):
+    """A clean slate: no sibling installed, the stand-in logging into a fresh file,
+    downloads from the test server, an editor with one file selected."""
+    for key in (r"HKCU\Software\Vantoral", r"HKLM\Software\Vantoral", STAND_IN_KEY):
+        s.reg("delete", key, "/f")
+    log = os.path.join(s.work, "stand-in.log")
+    if os.path.exists(log):
+        os.remove(log)
+    s.reg("add", STAND_IN_KEY, "/v", "Log", "/t", "REG_SZ", "/d", win_path(log), "/f")
+    host = "127.0.0.1:%d" % s.server.port
+    for name, value in (("VersionHost", host), ("DownloadHost", host), ("WebSite", "http://%s/" % host),
+                        ("VCheckDate", str(int(time.time()))), ("RelatedPCheck", "1")):
+        s.reg("add", SETTINGS, "/v", name, "/t", "REG_SZ", "/d", value, "/f")
+    song = os.path.join(s.work, "Song One.mp3")
+    with open(song, "wb") as f:
+        f.write(b"\xff\xfb\x90\x00" + bytes(413))
+    from test_editor import Editor
+    s.exe = os.path.join(s.build, "lirva.exe")
+    ed = Editor(s)
+    ed.add("Song One.mp3", s.work, rows_after=1)
+    s.d.list_select(ed.main, [0], id=ID["IDC_FILELIST"])
+    return ed, log, win_path(song)
+
+
+def set_text(s, key, name, value):
+    """Stores a text value as it stands (quotes included) through a .reg file."""
+    def escaped(text):
+        return text.replace("\\", "\\\\").replace('"', '\\"')
+    root, rest = key.split("\\", 1)
+    root = {"HKCU": "HKEY_CURRENT_USER", "HKLM": "HKEY_LOCAL_MACHINE"}[root]
+    path = os.path.join(s.work, "value.reg")
+    with open(path, "w") as f:
+        f.write('REGEDIT4\r\n\r\n[%s\\%s]\r\n"%s"="%s"\r\n' % (root, rest, name, escaped(value)))
+    args = ["import", win_path(path)] + (["/reg:32"] if root == "HKEY_LOCAL_MACHINE" else [])
+    pid = s.d.start("reg", *args, output=os.path.join(s.work, "reg-output.txt"))
+    eq(s.d.wait_exit(pid, 30), 0, "reg import")
+
+
+def log_lines(log, count, timeout=20):
+    wait_until(lambda: os.path.exists(log) and len(open(log).read().splitlines()) >= count, timeout,
+               what="%d lines from the stand-in" % count)
+    return open(log).read().splitlines()
+
+
+@test
+def launch_commands_use_the_templates_as_they_are(s):
+    ed, log, song = sibling_setup(s)
+    stand_in = win_path(os.path.join(s.build, "stand_in.exe"))
+    user, machine = r"HKCU\Software\Vantoral", r"HKLM\Software\Vantoral"
+    # The machine's template wins over the user's; only the first "%s" is the file.
+    set_text(s, user + r"\Pellam\Settings", "RunEdit", '"%s" user "%%s"' % stand_in)
+    set_text(s, machine + r"\Pellam\Settings", "RunEdit", '"%s" machine "%%s" %%s %%d 100%%%%' % stand_in)
+    set_text(s, user + r"\Torvik\Settings", "Convert", '"%s" /convert' % stand_in)
+    set_text(s, user + r"\KestrunDisc\Settings", "CopyCD", '"%s"%%s' % stand_in)
+    for command in ("IDM_EDITAUDIO", "IDM_CONVERT", "IDM_BURNAUDIOCD", "IDM_BURNMP3CD"):
+        s.d.command(ed.main, ID[command])
+        wait_until(lambda: s.d.state(ed.main).enabled, 20, what="the launch to end")
+    lines = log_lines(log, 4)
+    eq(lines[0], '"%s" machine "%s" %%s %%d 100%%\tLQUIET=<unset>' % (stand_in, song), "Edit Audio")
+    eq(lines[1], '"%s" /convert\tLQUIET=<unset>' % stand_in, "a template without %s: no file")
+    eq(lines[2], '"%s" -type audio -file "%s"\tLQUIET=<unset>' % (stand_in, song), "Burn Audio CD")
+    eq(lines[3], '"%s" -type data -file "%s"\tLQUIET=<unset>' % (stand_in, song), "Burn MP3 CD")
+    # Waiting for the editor sibling ends when the progress window is closed.
+    s.reg("add", STAND_IN_KEY, "/v", "WaitMs", "/t", "REG_SZ", "/d", "30000", "/f")
+    s.d.command(ed.main, ID["IDM_EDITAUDIO"])
+    wait = s.d.find_window(caption="Run Pellam", pid=ed.pid, timeout=20)
+    wait_until(lambda: "Please wait for Pellam" in [c.text for c in s.d.children(wait)], 10, what="the wait text")
+    s.d.close_window(wait)
+    wait_until(lambda: s.d.state(ed.main).enabled, 5, what="the wait to end at once")
+    ed.end()
+
+
+@test
+def install_on_demand_runs_the_downloaded_installer_quietly(s):
+    ed, log, song = sibling_setup(s)
+    stand_in_path = os.path.join(s.build, "stand_in.exe")
+    stand_in = win_path(stand_in_path)
+    with open(stand_in_path, "rb") as f:
+        s.server.components["torviksetup.exe"] = f.read()
+    set_text(s, STAND_IN_KEY, "Install", 'Torvik|Convert|"%s" "%%s"' % stand_in)
+    s.server.requests.clear()
+    s.d.command(ed.main, ID["IDM_CONVERT"])
+    lines = log_lines(log, 2, timeout=30)
+    assert lines[0].endswith("torviksetup.exe\"\tLQUIET=1") or lines[0].endswith("torviksetup.exe\tLQUIET=1"), lines[0]
+    eq(lines[1], '"%s" "%s"\tLQUIET=<unset>' % (stand_in, song), "then the sibling, without LQUIET")
+    eq(s.server.requests[0], ("GET /components/torviksetup.exe HTTP/1.0", "127.0.0.1:%d" % s.server.port), "request")
+    # A program that can't be had: the question, and No does nothing more.
+    s.server.components.clear()
+    s.d.command(ed.main, ID["IDM_EDITAUDIO"])
+    box = s.d.message_box(caption="Download Required", timeout=30)
+    eq(box.text, 'The free plugin "Pellam" program is required. Do you want to download it now?')
+    s.d.answer_message_box("Yes", caption="Download Required")
+    wait_until(lambda: os.path.exists(s.web_log) and "pellam/index.html" in open(s.web_log).read(), 10,
+               what="the page opened")
+    ed.end()
+
+
+@test
+def the_related_programs_wizard(s):
+    ed, log, song = sibling_setup(s)
+    s.reg("add", r"HKCU\Software\Vantoral\Pellam\Settings", "/v", "RunEdit", "/t", "REG_SZ", "/d", "x", "/f")
+    s.d.command(ed.main, ID["IDM_INSTALLRELATED"])
+    sheet = s.d.find_window(caption="Lirva Setup", cls="#32770", pid=ed.pid, timeout=20)
+    page = None
+
+    def find_page():
+        nonlocal page
+        page = next((c.hwnd for c in s.d.children(sheet) if c.id == ID["IDC_RELATED_LIST"]), None)
+        return page
+    wait_until(find_page, 10, what="the selection page")
+    rows = [r[0] for r in s.d.list_rows(page)]
+    eq(rows, ["Pellam Audio Editor [Update]", "Kestrun [Recommended]", "Fennick",
+              "Torvik Audio Converter [Recommended]", "Ombrel [Recommended]"], "rows")
+    # Next: the first download fails (the server has none); one message, its page opened.
+    s.d.post(next(c.hwnd for c in s.d.children(sheet) if c.text == "&Next >"), 0x00F5)
+    box = s.d.message_box(pid=ed.pid, timeout=60)
+    assert box.text.startswith('Automatic download of the install-on-demand the component "Kestrun" failed.'), box.text
+    s.d.answer_message_box("OK", pid=ed.pid)
+    wait_until(lambda: os.path.exists(s.web_log) and "/kestrun" in open(s.web_log).read(), 10, what="the page")
+    s.d.wait_gone(sheet, 60)
+    time.sleep(1)
+    eq([l for l in open(s.web_log).read().split() if "/components/" not in l][-1:],
+       ["http://127.0.0.1:%d/kestrun" % s.server.port], "only the first failure's page")
+    ed.end()
+
+
 def main():
     args = suite_arguments("e2e-network")
     return run_suite("e2e-network", TESTS, Session(args), args)

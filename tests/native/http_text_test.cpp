@@ -55,3 +55,22 @@ TEST(HttpText, WhatAVersionServerSays) {
 }
 
 }  // namespace
+
+#include "net/siblings.h"
+
+namespace {
+
+TEST(Siblings, CommandLinesFromUntrustedTemplates) {
+  EXPECT_EQ(SiblingCommandLine("\"C:\\Pellam\\pellam.exe\" \"%s\"", "C:\\a b.mp3"),
+            "\"C:\\Pellam\\pellam.exe\" \"C:\\a b.mp3\"");
+  EXPECT_EQ(SiblingCommandLine("kestrun.exe%s", SiblingArgument(kSiblingLaunchers[3], "C:\\x.mp3")),
+            "kestrun.exe -type data -file \"C:\\x.mp3\"");
+  EXPECT_EQ(SiblingCommandLine("t.exe %s %s %n %d 100%% %", "A"), "t.exe A %s %n %d 100% %");
+  EXPECT_EQ(SiblingCommandLine("torvik.exe /quiet", "C:\\x.mp3"), "torvik.exe /quiet");
+  EXPECT_EQ(SiblingArgument(kSiblingLaunchers[0], "C:\\50%s.wav"), "C:\\50%s.wav") << "the path is not a format";
+  EXPECT_EQ(WebPage("http://www.vantoral.example", "pellam/index", true), "http://www.vantoral.example/pellam/index.html");
+  EXPECT_EQ(WebPage("http://127.0.0.1:80/", "kestrun", false), "http://127.0.0.1:80/kestrun");
+  EXPECT_EQ(RelatedProgramCount(), 5);
+}
+
+}  // namespace
