@@ -1,6 +1,7 @@
 #include "app/win32/main_dialog.h"
 
 #include <commctrl.h>
+#include <shellapi.h>
 
 #include <algorithm>
 
@@ -89,6 +90,7 @@ void MainDialog::OnInitDialog() {
   changedBrush_.Reset(CreateSolidBrush(GetSysColor(COLOR_ACTIVEBORDER)));
 
   ShowSplash(splash_, hwnd());
+  AddWebLinks(GetMenu(hwnd()), IDM_ABOUT);
   CreateToolbar(toolbar_, hwnd(), kMainToolbar);
   AddTooltips(hwnd(), tooltip_, kMainTooltips, kMainTooltipCount);
   SetTimer(hwnd(), kNoticeTimer, kFirstNoticeMs, nullptr);
@@ -203,6 +205,12 @@ void MainDialog::OnCommand(WPARAM command, UINT code) {
     return;
   }
   const bool selected = SelectedCount() > 0;
+  if (id >= kWebLinkFirstCommand && id < kWebLinkFirstCommand + kWebLinkCount) {
+    const WebLink& link = kWebLinks[id - kWebLinkFirstCommand];
+    if (link.slug)
+      ShellExecuteA(hwnd(), nullptr, WebPage(MakerSite(), link.slug, true).c_str(), nullptr, nullptr, SW_SHOWNORMAL);
+    return;
+  }
   switch (id) {
     case IDM_ADDFILES: AddFiles(); break;
     case IDM_REMOVEFILES: RemoveSelectedFiles(); break;
@@ -287,7 +295,35 @@ void MainDialog::ShowNextNotice() {
 // ---------------------------------------------------------------------------
 // Messages
 
+// The maker's web pages: Help-menu items before `before`, or a pop-up menu.
+void MainDialog::AddWebLinks(HMENU menu, UINT before) {
+  for (int i = 0; i < kWebLinkCount; ++i) {
+    const WebLink& link = kWebLinks[i];
+    if (*link.name)
+      InsertMenuA(menu, before, MF_BYCOMMAND | MF_STRING, kWebLinkFirstCommand + i, link.name);
+    else
+      InsertMenuA(menu, before, MF_BYCOMMAND | MF_SEPARATOR, 0, nullptr);
+  }
+  InsertMenuA(menu, before, MF_BYCOMMAND | MF_SEPARATOR, 0, nullptr);
+}
+
+void MainDialog::ShowWebLinksMenu(POINT at) {
+  HMENU popup = CreatePopupMenu();
+  for (int i = 0; i < kWebLinkCount; ++i) {
+    const WebLink& link = kWebLinks[i];
+    AppendMenuA(popup, *link.name ? MF_STRING : MF_SEPARATOR, kWebLinkFirstCommand + i, link.name);
+  }
+  TrackPopupMenu(popup, TPM_LEFTALIGN | TPM_RIGHTBUTTON, at.x, at.y, 0, hwnd(), nullptr);
+  DestroyMenu(popup);
+}
+
 INT_PTR MainDialog::OnNotify(const NMHDR& header) {
+  if (header.idFrom == IDC_STATUSBAR && header.code == NM_CLICK) {
+    POINT at;
+    GetCursorPos(&at);
+    ShowWebLinksMenu(at);
+    return 0;
+  }
   if (header.idFrom == IDC_FILELIST) {
     if (header.code == LVN_ITEMCHANGED) {
       const auto& change = reinterpret_cast<const NMLISTVIEW&>(header);

@@ -48,6 +48,8 @@ class MainDialog : public AppWindowBase {
   void AddFiles();
   void RemoveSelectedFiles();
   void PlaySelectedFile();
+  void AddWebLinks(HMENU menu, UINT before);
+  void ShowWebLinksMenu(POINT at);
   void LaunchOnSelection(const struct SiblingLauncher& launcher);
   void ClearFields();
   void SelectAll();

@@ -299,6 +299,19 @@ def the_related_programs_wizard(s):
     ed.end()
 
 
+@test
+def web_links_in_the_help_menu(s):
+    ed, log, song = sibling_setup(s)
+    before = open(s.web_log).read() if os.path.exists(s.web_log) else ""
+    s.d.command(ed.main, 9022)
+    s.d.command(ed.main, 9029)
+    expected = ["http://127.0.0.1:%d/lirva/support.html" % s.server.port, "http://127.0.0.1:%d/index.html" % s.server.port]
+    def opened():
+        return open(s.web_log).read()[len(before):].split() if os.path.exists(s.web_log) else []
+    wait_until(lambda: opened() == expected, 10, what="both pages opened (%r)" % (opened(),))
+    ed.end()
+
+
 def main():
     args = suite_arguments("e2e-network")
     return run_suite("e2e-network", TESTS, Session(args), args)
