@@ -639,7 +639,13 @@ class SuiteSession:
         out = os.path.join(self.work, "reg-output.txt")
         if len(args) > 1 and args[1].upper().startswith("HKLM\\SOFTWARE\\VANTORAL"):
             args += ("/reg:32",)
-        pid = self.driver.start("reg", *args, output=out)
+        try:
+            pid = self.driver.start("reg", *args, output=out)
+        except DriverError:
+            # Wine now and then fails a process start under load (internal error
+            # 1359); the registry tool is only the tests' helper, so once more.
+            time.sleep(1)
+            pid = self.driver.start("reg", *args, output=out)
         return self.driver.wait_exit(pid, 30)
 
     def reg_value(self, key, name):

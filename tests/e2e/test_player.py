@@ -352,8 +352,7 @@ def device_and_volume_are_remembered(s):
     s.d.send(p.hwnd, CB_SETCURSEL, 0, id=DEVICE)
     s.d.send(p.hwnd, WM_COMMAND, DEVICE | (CBN_SELCHANGE << 16), s.item(p.hwnd, DEVICE))
     before = p.ms()
-    time.sleep(0.5)
-    assert p.ms() > before, "playback goes on"
+    wait_until(lambda: p.ms() > before, 5, what="playback to go on")
     eq(p.mode(), "play", "still playing")
     shot = s.keep_screenshot("player-playing")
     s.look_at(shot, p)
