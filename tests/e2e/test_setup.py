@@ -133,7 +133,12 @@ def the_wizard_driven_by_clicks(s):
     s.d.wait_exit(pid, 20)
     install, _, _ = s.folders()
     assert not os.path.exists(os.path.join(s.unix(install), "lirva.exe")), "nothing installed"
-    # Agree, Next: installed, and the installed program starts.
+    # Agree, Next: installed; the related programs follow (all of them already
+    # installed here, so nothing is ticked and Finish ends the wizard), and the
+    # installed program starts.
+    for product, value in (("Pellam", "RunEdit"), ("Kestrun", "Kestrun CD Recorder"), ("Torvik", "Torvik"),
+                           ("Ombrel", "Ombrel Vinyl to CD Converter")):
+        s.reg("add", r"HKCU\Software\Vantoral\%s\Settings" % product, "/v", value, "/t", "REG_SZ", "/d", "x", "/f")
     pid = s.run_setup(quiet=False)
     sheet = s.d.find_window(cls="#32770", pid=pid, timeout=20)
     wait_until(lambda: any(c.text.startswith("I &agree") for c in s.d.children(sheet)), 10, what="the terms page")
@@ -143,10 +148,18 @@ def the_wizard_driven_by_clicks(s):
     s.d.send(agree.hwnd, BM_CLICK)
     wait_until(lambda: any(c.text == "&Next >" and c.enabled for c in s.d.children(sheet)), 5, what="Next")
     s.d.post(next(c.hwnd for c in s.d.children(sheet) if c.text == "&Next >"), BM_CLICK)
+    wait_until(lambda: any(c.text == "Fennick" for c in s.d.children(sheet)) or
+               any(c.cls == "SysListView32" and c.visible for c in s.d.children(sheet)), 60,
+               what="the related programs")
+    def finish():
+        return next((c for c in s.d.children(sheet) if c.text in ("&Finish", "Finish") and c.visible), None)
+    wait_until(lambda: finish() and finish().enabled, 10, what="Finish")
+    s.d.post(finish().hwnd, BM_CLICK)
     main = s.d.find_window(caption="Lirva", cls="#32770", unowned=True, timeout=60)
     s.d.wait_exit(pid, 20)
     check_installed(s)
     s.end_lirva()
+    s.reg("delete", r"HKCU\Software\Vantoral", "/f")
     del main
 
 
