@@ -106,6 +106,31 @@ def editor(s):
 
 
 @test
+def the_related_programs_are_offered_once_after_45_days(s):
+    day = 86400
+    s.reg("delete", r"HKLM\Software\Vantoral\Lirva", "/f")
+    now = int(time.time())
+    for name, value in (("VersionHost", "127.0.0.1:%d" % s.server.port), ("RelatedPDate", str(now - 45 * day - 5)),
+                        ("VCheckDate", str(now - 100 * day))):
+        s.reg("add", SETTINGS, "/v", name, "/t", "REG_SZ", "/d", value, "/f")
+    s.server.requests.clear()
+    pid, main = editor(s)
+    sheet = s.d.find_window(caption="Lirva Setup", cls="#32770", pid=pid, timeout=30)
+    eq(s.reg_value(SETTINGS, "RelatedPCheck"), "1", "offered")
+    eq(s.server.requests, [], "no version check at this start")
+    s.d.close_window(sheet)
+    s.d.wait_gone(sheet, 10)
+    s.d.kill(pid)
+    s.d.wait_exit(pid, 10)
+    # The next start checks the version instead (its date is 100 days old).
+    pid, main = editor(s)
+    wait_until(lambda: s.server.requests, 30, what="the version check")
+    assert not s.d.windows(caption="Lirva Setup", pid=pid), "offered only once"
+    s.d.kill(pid)
+    s.d.wait_exit(pid, 10)
+
+
+@test
 def manual_version_check(s):
     s.reg("delete", r"HKLM\Software\Vantoral\Lirva", "/f")
     s.reg("add", SETTINGS, "/v", "VersionHost", "/t", "REG_SZ", "/d", "127.0.0.1:%d" % s.server.port, "/f")
