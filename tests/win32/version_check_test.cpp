@@ -19,12 +19,15 @@ TEST(StartupSchedule, FirstStartAndThe90DayBoundary) {
   EXPECT_EQ(ReadMachineNumber(kSettingsArea, kVCheckDateValue, 0), int(first));
   EXPECT_EQ(ReadMachineNumber(kSettingsArea, kRelatedPDateValue, 0), int(first));
 
+  // (The related programs have been offered, so that no wizard comes up here.)
+  WriteMachineText(kSettingsArea, kRelatedPCheckValue, "1");
   RunStartupSchedule(nullptr, first + 7776000);  // exactly 90 days: no check
   EXPECT_EQ(ReadMachineNumber(kSettingsArea, kVCheckDateValue, 0), int(first));
   RunStartupSchedule(nullptr, first + 7776001);  // one second more: checked
   EXPECT_EQ(ReadMachineNumber(kSettingsArea, kVCheckDateValue, 0), int(first + 7776001));
   EXPECT_EQ(ReadMachineNumber(kSettingsArea, kRelatedPDateValue, 0), int(first)) << "the first start is kept";
   WriteMachineText(kSettingsArea, "VersionHost", "");
+  WriteMachineText(kSettingsArea, kRelatedPCheckValue, "");
 }
 
 }  // namespace
