@@ -17,48 +17,33 @@ target_compile_definitions(driver-target PRIVATE WINVER=0x0600 _WIN32_WINNT=0x06
 target_include_directories(driver-target PRIVATE ${E2E_DRIVER_DIR})
 target_link_libraries(driver-target PRIVATE comctl32 comdlg32 shell32 user32 gdi32)
 
-# The driver's own tests: it drives the stand-in program under Wine on an Xvfb
-# display of their own, in a prefix of their own.
-add_test(NAME e2e_driver
-         COMMAND /usr/bin/python3 ${CMAKE_SOURCE_DIR}/tests/e2e/test_driver.py
-                 --build ${CMAKE_BINARY_DIR} --prefix ${CMAKE_BINARY_DIR}/wine-e2e-driver
-                 --xml ${CMAKE_BINARY_DIR}/test-results/e2e_driver.xml
-         WORKING_DIRECTORY ${CMAKE_BINARY_DIR})
+# Each suite drives its programs under Wine on an Xvfb display and in a Wine prefix
+# of its own (wine-e2e-<name> in the build folder).
+function(add_e2e_suite name)
+  add_test(NAME e2e_${name}
+           COMMAND /usr/bin/python3 ${CMAKE_SOURCE_DIR}/tests/e2e/test_${name}.py
+                   --build ${CMAKE_BINARY_DIR} --prefix ${CMAKE_BINARY_DIR}/wine-e2e-${name}
+                   --xml ${CMAKE_BINARY_DIR}/test-results/e2e_${name}.xml
+           WORKING_DIRECTORY ${CMAKE_BINARY_DIR})
+endfunction()
 
-# The editor itself (lirva.exe) driven from outside the same way: files added through
-# the real file-open dialog, tags written, messages, registry values, web pages.
-add_test(NAME e2e_editor
-         COMMAND /usr/bin/python3 ${CMAKE_SOURCE_DIR}/tests/e2e/test_editor.py
-                 --build ${CMAKE_BINARY_DIR} --prefix ${CMAKE_BINARY_DIR}/wine-e2e-editor
-                 --xml ${CMAKE_BINARY_DIR}/test-results/e2e_editor.xml
-         WORKING_DIRECTORY ${CMAKE_BINARY_DIR})
-
-# The player opened from the editor, its sound captured at real-time rate.
-add_test(NAME e2e_player
-         COMMAND /usr/bin/python3 ${CMAKE_SOURCE_DIR}/tests/e2e/test_player.py
-                 --build ${CMAKE_BINARY_DIR} --prefix ${CMAKE_BINARY_DIR}/wine-e2e-player
-                 --xml ${CMAKE_BINARY_DIR}/test-results/e2e_player.xml
-         WORKING_DIRECTORY ${CMAKE_BINARY_DIR})
-
-# The installer and the uninstaller.
-add_test(NAME e2e_setup
-         COMMAND /usr/bin/python3 ${CMAKE_SOURCE_DIR}/tests/e2e/test_setup.py
-                 --build ${CMAKE_BINARY_DIR} --prefix ${CMAKE_BINARY_DIR}/wine-e2e-setup
-                 --xml ${CMAKE_BINARY_DIR}/test-results/e2e_setup.xml
-         WORKING_DIRECTORY ${CMAKE_BINARY_DIR})
-
-# The HTTP client in a real progress window, for the network tests.
+# The HTTP client in a real progress window, and a stand-in for the sibling
+# programs and their installers, for the network suite.
 add_executable(http_probe ${E2E_DRIVER_DIR}/http_probe.cpp ${PROGRAM_RESOURCES})
 target_include_directories(http_probe PRIVATE ${CMAKE_SOURCE_DIR}/resources)
 target_link_libraries(http_probe PRIVATE lirva_win32)
-
-# The HTTP client and the version check against servers on 127.0.0.1.
-add_test(NAME e2e_network
-         COMMAND /usr/bin/python3 ${CMAKE_SOURCE_DIR}/tests/e2e/test_network.py
-                 --build ${CMAKE_BINARY_DIR} --prefix ${CMAKE_BINARY_DIR}/wine-e2e-network
-                 --xml ${CMAKE_BINARY_DIR}/test-results/e2e_network.xml
-         WORKING_DIRECTORY ${CMAKE_BINARY_DIR})
-
-# A stand-in for the sibling programs and their installers.
 add_executable(stand_in ${E2E_DRIVER_DIR}/stand_in.cpp)
 target_link_libraries(stand_in PRIVATE advapi32)
+
+# The driver's own tests, on its stand-in target program.
+add_e2e_suite(driver)
+# The editor (lirva.exe) driven from outside: files added through the real
+# file-open dialog, tags written, messages, registry values, web pages.
+add_e2e_suite(editor)
+# The player opened from the editor, its sound captured at real-time rate.
+add_e2e_suite(player)
+# The installer and the uninstaller.
+add_e2e_suite(setup)
+# The HTTP client, the version check and the sibling programs against servers on
+# 127.0.0.1.
+add_e2e_suite(network)

@@ -140,6 +140,17 @@ class Player:
         wait_until(lambda: self.d.state(self.ed.main).enabled, 5, what="the main window enabled again")
 
 
+def play_numbered(s, name, seconds):
+    """An editor with one numbered WAV file of `seconds` in its list and the player
+    opened on it, the capture started afresh; (editor, player)."""
+    numbered_wav(os.path.join(s.work, name), RATE * seconds)
+    ed = Editor(s)
+    ed.add(name, s.work, rows_after=1)
+    s.d.list_select(ed.main, [0], id=LIST_ID)
+    s.clear_capture()
+    return ed, Player(s, ed)
+
+
 # ------------------------------------------------------------------ tests
 @test
 def wav_and_mp3_play_to_their_end_sample_for_sample(s):
@@ -171,13 +182,7 @@ def wav_and_mp3_play_to_their_end_sample_for_sample(s):
 
 @test
 def space_scrubs_one_snippet_and_resumes_after_it(s):
-    wav = os.path.join(s.work, "Scrub.wav")
-    numbered_wav(wav, RATE * 8)
-    ed = Editor(s)
-    ed.add("Scrub.wav", s.work, rows_after=1)
-    s.d.list_select(ed.main, [0], id=LIST_ID)
-    s.clear_capture()
-    p = Player(s, ed)
+    ed, p = play_numbered(s, "Scrub.wav", 8)
     p.wait_time(700, 8000)
     p.key(VK_SPACE)
     p.wait_mode("scrub")
@@ -215,13 +220,7 @@ def space_scrubs_one_snippet_and_resumes_after_it(s):
 
 @test
 def holding_the_arrows_plays_fast_forward_and_rewind(s):
-    wav = os.path.join(s.work, "Cue.wav")
-    numbered_wav(wav, RATE * 60)
-    ed = Editor(s)
-    ed.add("Cue.wav", s.work, rows_after=1)
-    s.d.list_select(ed.main, [0], id=LIST_ID)
-    s.clear_capture()
-    p = Player(s, ed)
+    ed, p = play_numbered(s, "Cue.wav", 60)
     p.wait_time(500, 60000)
     p.key(VK_RIGHT)
     time.sleep(2.0)
