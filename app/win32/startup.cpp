@@ -16,6 +16,7 @@
 #include "resource.h"
 #include "setup/run_marker.h"
 #include "setup/win32/installer.h"
+#include "app/win32/siblings.h"
 #include "app/win32/version_check.h"
 
 namespace {
@@ -30,11 +31,7 @@ std::string ProgramPath() {
   return path;
 }
 
-std::string VendorAddress(const char* path) {
-  std::string site = ReadMachineText(kSettingsArea, "WebSite", "http://www.vantoral.example/");
-  if (site.empty() || site.back() != '/') site += '/';
-  return site + path;
-}
+std::string VendorAddress(const char* path) { return WebPage(MakerSite(), path, false); }
 
 void RefuseNewerWindows() {
   std::string message =

@@ -10,32 +10,10 @@
 #include "playback/player_plan.h"
 #include "playback/win32/level_controls.h"
 #include "resource.h"
+#include "ui/control_tables.h"
 #include "ui/controls.h"
 
 namespace {
-
-constexpr TooltipRow kTooltips[] = {
-    {IDC_PLAYER_NAME, "Name"},
-    {IDC_PLAYER_DEVICE, "Playback Device"},
-    {IDC_PLAYER_VOLUME, "Volume"},
-    {IDC_PLAYER_PLAY, "Play (F9)"},
-    {IDC_PLAYER_SCRUB, "Scrub (Space)"},
-    {IDC_PLAYER_STOP, "Stop (Esc)"},
-    {IDC_PLAYER_START, "Go to Start (Home)"},
-    {IDC_PLAYER_REWIND, "Rewind (<-)"},
-    {IDC_PLAYER_FORWARD, "Forward (->)"},
-    {IDC_PLAYER_END, "Go to End (End)"},
-};
-
-struct ButtonBitmap {
-  int controlId;
-  const char* bitmap;
-};
-constexpr ButtonBitmap kButtonBitmaps[] = {
-    {IDC_PLAYER_PLAY, BMP_PLAY},       {IDC_PLAYER_SCRUB, BMP_SCRUB},     {IDC_PLAYER_STOP, BMP_STOP},
-    {IDC_PLAYER_START, BMP_START},     {IDC_PLAYER_REWIND, BMP_REWIND},   {IDC_PLAYER_FORWARD, BMP_FORWARD},
-    {IDC_PLAYER_END, BMP_END},
-};
 
 constexpr int32_t kCueRampMs = 8000;
 
@@ -78,10 +56,9 @@ void PlayerDialog::OnInitDialog() {
   timeFont_ = CreateFontA(16, 0, 0, 0, 700, 0, 0, 0, 0, 0, 0, 0, 0x30, nullptr);
   SendDlgItemMessageA(hwnd(), IDC_PLAYER_TIME, WM_SETFONT, reinterpret_cast<WPARAM>(timeFont_), FALSE);
 
-  MakeHoldButton(Item(IDC_PLAYER_REWIND));
-  MakeHoldButton(Item(IDC_PLAYER_FORWARD));
-  for (const ButtonBitmap& b : kButtonBitmaps) SetButtonBitmap(hwnd(), b.controlId, b.bitmap);
-  AddTooltips(hwnd(), tooltip_, kTooltips, int(sizeof kTooltips / sizeof kTooltips[0]));
+  for (int id : kPlayerHoldButtons) MakeHoldButton(Item(id));
+  for (const BitmapButtonRow& b : kPlayerBitmapButtons) SetButtonBitmap(hwnd(), b.controlId, b.bitmap);
+  AddTooltips(hwnd(), tooltip_, kPlayerTooltips, kPlayerTooltipCount);
 
   SetScrollRange(Item(IDC_PLAYER_POSITION), SB_CTL, 0, 100, FALSE);
 
