@@ -36,6 +36,8 @@ class File {
   uint32_t Size();
   // Cuts (or extends) the file at the current position.
   bool Truncate();
+  // Hands what was written to the disk; false when the system could not store it.
+  bool Flush();
 
   // Whether the last failed Open failed because another program holds the file
   // without sharing it.

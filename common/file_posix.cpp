@@ -81,6 +81,12 @@ uint32_t File::Size() {
   return static_cast<uint32_t>(st.st_size);
 }
 
+bool File::Flush() {
+  if (fd_ < 0) return false;
+  // Files that cannot be synchronised (devices, pipes) have nothing held back.
+  return ::fsync(fd_) == 0 || errno == EINVAL || errno == EROFS;
+}
+
 bool File::Truncate() {
   if (fd_ < 0) return false;
   off_t pos = ::lseek(fd_, 0, SEEK_CUR);

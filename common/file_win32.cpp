@@ -67,4 +67,6 @@ uint32_t File::Size() {
 }
 
 bool File::Truncate() { return IsOpen() && SetEndOfFile(H(handle_)) != 0; }
+
+bool File::Flush() { return IsOpen() && FlushFileBuffers(H(handle_)) != 0; }
 #endif

@@ -38,3 +38,4 @@ bool ParseTrailer(const uint8_t* fileEnd, size_t available, int rows, PackageTra
 
 // The path below a folder of an entry's name, '/' turned into '\'.
 std::string EntryPath(const std::string& folder, const char* name);
+

@@ -112,7 +112,7 @@ bool LaunchSibling(const SiblingLauncher& launcher, const std::string& path, HWN
   return task.result == kProgressDone;
 }
 
-int InstallOnDemand(HWND sink, const char* setupName) {
+int InstallOnDemand(HWND sink, const char* setupName, const volatile bool* stop) {
   SetProgressLine(0, sink, "Download install-on-demand");
   SetProgressLine(1, sink, setupName);
   char temp[MAX_PATH] = {};
@@ -121,10 +121,10 @@ int InstallOnDemand(HWND sink, const char* setupName) {
   const std::string target = JoinPath(temp, file);
   std::string host = ReadMachineText(kSettingsArea, "DownloadHost", "");
   if (host.empty()) host = kDefaultDownloadHost;
-  int result = DownloadToFile(sink, ("http://" + host + "/components/" + file).c_str(), target.c_str());
+  int result = DownloadToFile(sink, ("http://" + host + "/components/" + file).c_str(), target.c_str(), stop);
   if (result == kHttpFailed) {
     const std::string site = SplitUrl(MakerSite()).hostText;
-    result = DownloadToFile(sink, ("http://" + site + "/components/" + file).c_str(), target.c_str());
+    result = DownloadToFile(sink, ("http://" + site + "/components/" + file).c_str(), target.c_str(), stop);
   }
   if (result == kHttpOk) {
     SetProgressLine(0, sink, "Running install-on-demand");
@@ -221,8 +221,11 @@ void InstallingRelatedPage::DoWork() {
   for (int row = 0; row < RelatedProgramCount() && !stop; ++row) {
     if (!(selectionMask & (1u << row))) continue;
     const RelatedProgram& program = kRelatedPrograms[row];
-    if (InstallOnDemand(hwnd(), program.setupName) == kHttpOk) {
+    const int result = InstallOnDemand(hwnd(), program.setupName, &stop);
+    if (result == kHttpOk) {
       succeeded = true;
+    } else if (result == kHttpCancelled || stop) {
+      break;
     } else if (!failedOnce) {
       failedOnce = true;
       MessageBoxA(hwnd(),
@@ -235,6 +238,8 @@ void InstallingRelatedPage::DoWork() {
       OpenPage(hwnd(), WebPage(MakerSite(), program.slug, false));
     }
   }
+  // Cancelled: the sheet closes as soon as this returns.
+  if (stop) return;
   if (succeeded) Sleep(1500);
   PressNextOrFinish();
 }

@@ -13,8 +13,9 @@
 bool LaunchSibling(const SiblingLauncher& launcher, const std::string& path, HWND owner);
 
 // Downloads <setupName>.exe into the temporary folder and runs it in quiet mode;
-// the result of the download (0 done, 1 cancelled, 2 failed).
-int InstallOnDemand(HWND sink, const char* setupName);
+// the result of the download (0 done, 1 cancelled, 2 failed). A stop flag that
+// becomes true cancels it at once.
+int InstallOnDemand(HWND sink, const char* setupName, const volatile bool* stop = nullptr);
 
 // The maker's web site (machine setting "WebSite") and a page on it.
 std::string MakerSite();

@@ -21,6 +21,10 @@ constexpr DWORD kSendBudgetMs = 5000;
 constexpr DWORD kLineBudgetMs = 5000;
 constexpr DWORD kBodyBudgetMs = 7500;
 constexpr DWORD kMemoryBudgetMs = 5000;
+// The status line and the headers together: a server that never ends them (or
+// sends them a byte at a time) is given up on after this much.
+constexpr int kMaxHeaderLines = 100;
+constexpr size_t kMaxHeaderBytes = 16384;
 
 void StartNetwork() {
   static bool started = false;
@@ -29,7 +33,6 @@ void StartNetwork() {
   started = WSAStartup(MAKEWORD(2, 2), &data) == 0;
 }
 
-bool Gone(HWND sink) { return PumpMessages(sink); }
 
 // select on one socket for `ms`: 1 ready, 0 time-out, −1 error or exception only.
 int SelectOne(SOCKET s, bool write, DWORD ms) {
@@ -47,7 +50,7 @@ int SelectOne(SOCKET s, bool write, DWORD ms) {
 
 class Connection {
  public:
-  explicit Connection(HWND sink) : sink_(sink) {}
+  Connection(HWND sink, const volatile bool* stop) : sink_(sink), stop_(stop) {}
   ~Connection() {
     if (socket_ != INVALID_SOCKET) closesocket(socket_);
   }
@@ -75,7 +78,7 @@ class Connection {
       const int ready = SelectOne(socket_, true, 200);
       if (ready > 0) return kHttpOk;
       if (ready < 0) return Fail();
-      if (Gone(sink_)) return Fail(kHttpCancelled);
+      if (Gone()) return Fail(kHttpCancelled);
       if (left <= 200) return Fail();
       left -= 200;
     }
@@ -85,7 +88,7 @@ class Connection {
     size_t sent = 0;
     DWORD left = kSendBudgetMs;
     while (sent < request.size()) {
-      if (Gone(sink_)) return kHttpCancelled;
+      if (Gone()) return kHttpCancelled;
       const int piece = int(std::min<size_t>(request.size() - sent, kSendPiece));
       const int n = send(socket_, request.data() + sent, piece, 0);
       if (n > 0) sent += size_t(n);
@@ -105,13 +108,13 @@ class Connection {
   // Waits until the socket can be read: `budget` in rounds of `round` ms, the
   // messages served first and after every empty round.
   int WaitReadable(DWORD budget, DWORD round, bool pumpFirst) {
-    if (pumpFirst && Gone(sink_)) return kHttpCancelled;
+    if (pumpFirst && Gone()) return kHttpCancelled;
     for (DWORD left = budget;;) {
       const DWORD wait = std::min(round, left);
       const int ready = SelectOne(socket_, false, wait);
       if (ready > 0) return kHttpOk;
       if (ready < 0) return kHttpFailed;
-      if (Gone(sink_)) return kHttpCancelled;
+      if (Gone()) return kHttpCancelled;
       if (left <= wait) return kHttpFailed;
       left -= wait;
     }
@@ -125,8 +128,8 @@ class Connection {
   }
 
   // One line of the status or the headers, '\r' dropped, at most 259 characters
-  // kept; never reads past its '\n'.
-  int ReadLine(std::string* line) {
+  // kept; never reads past its '\n'. Fails once `bytesLeft` bytes were read.
+  int ReadLine(std::string* line, size_t* bytesLeft) {
     line->clear();
     for (;;) {
       const int wait = WaitReadable(kLineBudgetMs, 300, true);
@@ -135,6 +138,8 @@ class Connection {
       if (waiting == 0) return kHttpFailed;
       while (waiting-- > 0) {
         char c;
+        if (*bytesLeft == 0) return kHttpFailed;
+        --*bytesLeft;
         if (recv(socket_, &c, 1, 0) <= 0) return kHttpFailed;
         if (c == '\n') return kHttpOk;
         if (c != '\r' && line->size() < size_t(kHttpTextMax)) *line += c;
@@ -169,6 +174,9 @@ class Connection {
     return kHttpOk;
   }
 
+  // The sink's messages served; true when it is gone or a stop was asked for.
+  bool Gone() { return PumpMessages(sink_) || (stop_ && *stop_); }
+
  private:
   int Fail(int code = kHttpFailed) {
     closesocket(socket_);
@@ -177,33 +185,43 @@ class Connection {
   }
 
   HWND sink_;
+  const volatile bool* stop_;
   SOCKET socket_ = INVALID_SOCKET;
 };
 
 }  // namespace
 
-int DownloadToFile(HWND sink, const char* url, const char* path) {
+int DownloadToFile(HWND sink, const char* url, const char* path, const volatile bool* stop) {
   const UrlParts parts = SplitUrl(url);
-  Connection connection(sink);
+  Connection connection(sink, stop);
   int result = connection.Connect(parts);
   if (result != kHttpOk) return result;
   result = connection.Send(RequestText(parts));
   if (result != kHttpOk) return result;
   std::string line;
-  result = connection.ReadLine(&line);
+  size_t headerBytes = kMaxHeaderBytes;
+  result = connection.ReadLine(&line, &headerBytes);
   if (result != kHttpOk) return result;
   if (!IsSuccessStatus(line)) return kHttpFailed;
 
   File file;
   if (!OpenWithRetry(file, path, FileMode::CreateAlways, kDownloadOpenBudgetMs)) return kHttpFailed;
+  auto fail = [&](int code) {
+    file.Close();
+    DeleteFileA(path);
+    return code;
+  };
   int64_t length = 0;
-  do {
-    result = connection.ReadLine(&line);
-    if (result != kHttpOk) line.clear();
+  for (int lines = 1;; ++lines) {
+    if (lines >= kMaxHeaderLines) return fail(kHttpFailed);
+    result = connection.ReadLine(&line, &headerBytes);
+    // Headers cut short (or a cancel among them) leave no file behind.
+    if (result != kHttpOk) return fail(result);
+    if (line.empty()) break;
     const int64_t announced = ContentLengthOf(line);
     if (announced >= 0) length = announced;
-  } while (!line.empty());
-  if (length <= 0) return result;
+  }
+  if (length <= 0) return kHttpOk;
 
   char chunk[kBodyChunk];
   double fraction = 0;
@@ -211,30 +229,23 @@ int DownloadToFile(HWND sink, const char* url, const char* path) {
     const int size = int(std::min<int64_t>(remaining, kBodyChunk));
     result = connection.ReadFull(chunk, size, kBodyBudgetMs);
     if (result == kHttpOk && !file.WriteFull(chunk, uint32_t(size))) result = kHttpFailed;
-    if (result != kHttpOk) {
-      file.Close();
-      DeleteFileA(path);
-      return result;
-    }
+    if (result != kHttpOk) return fail(result);
     remaining -= size;
     fraction += double(kBodyChunk) / double(length);
     SetProgressFraction(std::min(fraction, 1.0), sink);
     // A server that keeps up would otherwise leave no empty wait in which the
     // window is served: the window is served after every chunk, and closing it
-    // cancels at once.
-    if (remaining > 0 && Gone(sink)) {
-      file.Close();
-      DeleteFileA(path);
-      return kHttpCancelled;
-    }
+    // (or a stop) cancels at once.
+    if (remaining > 0 && connection.Gone()) return fail(kHttpCancelled);
   }
+  if (!file.Flush()) return fail(kHttpFailed);
   return kHttpOk;
 }
 
 int FetchToMemory(HWND sink, const char* url, char* buffer) {
   buffer[0] = '\0';
   const UrlParts parts = SplitUrl(url);
-  Connection connection(sink);
+  Connection connection(sink, nullptr);
   const int result = connection.Connect(parts);
   if (result != kHttpOk) return result;
   int got = 0;

@@ -87,11 +87,21 @@ bool PlaybackEngine::open(AudioSource* source) {
     slot.header = WAVEHDR();
     slot.header.lpData = memory + size_t(i) * capacity;
     slot.header.dwBufferLength = capacity;
-    waveOutPrepareHeader(device_, &slot.header, sizeof slot.header);
+    if (waveOutPrepareHeader(device_, &slot.header, sizeof slot.header) != MMSYSERR_NOERROR) {
+      // A device that takes no buffers plays nothing: give back what it took.
+      while (--i >= 0) waveOutUnprepareHeader(device_, &slots_[i].header, sizeof slots_[i].header);
+      GlobalUnlock(bufferMemory_);
+      GlobalFree(bufferMemory_);
+      bufferMemory_ = nullptr;
+      waveOutClose(device_);
+      device_ = nullptr;
+      source_.reset();
+      return false;
+    }
   }
   ring_.Reset();
   state_ = kOpen;
-  ended_ = progressed_ = false;
+  ended_ = progressed_ = refused_ = false;
   position_ = source_->position();
   Start(THREAD_PRIORITY_NORMAL);
   report(&PlaybackListener::onStarted);
@@ -127,7 +137,7 @@ void PlaybackEngine::close() {
   waveOutClose(device_);
   device_ = nullptr;
   state_ = 0;
-  ended_ = progressed_ = false;
+  ended_ = progressed_ = refused_ = false;
   position_ = 0;
   report(&PlaybackListener::onStopped);
 }
@@ -147,9 +157,12 @@ void PlaybackEngine::loop() {
   stopFill();
   source_->seek(position_);
   position_ = source_->position();
-  writeLoopBuffer();
   state_ = kLooping;
   ended_ = progressed_ = false;
+  if (!writeLoopBuffer()) {
+    close();
+    return;
+  }
   report(&PlaybackListener::onLooping);
   listener_->onPosition(msOf(position_), user_);
 }
@@ -161,10 +174,12 @@ void PlaybackEngine::seek(int32_t frame) {
   source_->seek(frame);
   position_ = source_->position();
   ended_ = progressed_ = false;
-  if (state_ == kLooping)
-    writeLoopBuffer();
-  else
+  if (state_ != kLooping) {
     Start(THREAD_PRIORITY_NORMAL);
+  } else if (!writeLoopBuffer()) {
+    close();
+    return;
+  }
   listener_->onPosition(msOf(position_), user_);
 }
 
@@ -172,7 +187,7 @@ void PlaybackEngine::seekMs(int32_t ms) {
   if (state_ != 0) seek(msToFrames(ms, source_->sampleRate()));
 }
 
-void PlaybackEngine::writeLoopBuffer() {
+bool PlaybackEngine::writeLoopBuffer() {
   Slot& slot = slots_[0];
   const int q = (framesPerBuffer_ + 3) / 4;
   source_->read(readBuffer_.data(), q);
@@ -183,9 +198,10 @@ void PlaybackEngine::writeLoopBuffer() {
   slot.header.dwUser = DWORD_PTR(source_->position());
   slot.header.dwBufferLength = slot.capacity;
   slot.header.dwLoops = 0x7FFFFFFF;
-  waveOutWrite(device_, &slot.header, sizeof slot.header);
+  if (waveOutWrite(device_, &slot.header, sizeof slot.header) != MMSYSERR_NOERROR) return false;
   measureLevels(readBuffer_.data(), q, channels_, &slot.levels);
   listener_->onLevels(slot.levels, user_);
+  return true;
 }
 
 void PlaybackEngine::Run() {
@@ -214,10 +230,20 @@ void PlaybackEngine::Run() {
     slot.header.dwBufferLength = DWORD(n * channels_ * 2);
     slot.header.dwUser = DWORD_PTR(start + n);
     ring_.Take();
-    waveOutWrite(device_, &slot.header, sizeof slot.header);
+    if (waveOutWrite(device_, &slot.header, sizeof slot.header) != MMSYSERR_NOERROR) {
+      // The device refused the buffer: nothing after it can play, and what it
+      // holds may never come back (a device that went away). The stream ends
+      // here, at the last place the device reported.
+      refused_ = true;
+      break;
+    }
+  }
+  if (refused_ && !StopRequested()) {
+    ended_ = true;
+    notify_.Post();
   }
   // The source is exhausted: the end is reached when the last buffer has played.
-  while (!StopRequested()) {
+  while (!refused_ && !StopRequested()) {
     ResetEvent(slotFreeEvent_);
     if (ring_.Drained()) {
       ended_ = true;
@@ -257,7 +283,7 @@ void PlaybackEngine::CompletionThread::Run() {
 
 void PlaybackEngine::OnNotify() {
   if (ended_) {
-    listener_->onPosition(msOf(source_->length()), user_);
+    listener_->onPosition(msOf(refused_ ? position_.load() : source_->length()), user_);
     if (ended_) close();
     return;
   }

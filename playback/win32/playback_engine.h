@@ -56,6 +56,8 @@ class PlaybackEngine : public WorkerThread, private NotifyTarget {
   bool isOpen() const { return state_ != 0; }
   bool isLooping() const { return state_ == kLooping; }
   int32_t positionFrames() const { return position_; }
+  // The open device; null while closed.
+  HWAVEOUT device() const { return device_; }
 
  private:
   static constexpr uint16_t kOpen = 1;
@@ -79,7 +81,8 @@ class PlaybackEngine : public WorkerThread, private NotifyTarget {
 
   void Run() override;  // the fill loop
   void OnNotify() override;
-  void writeLoopBuffer();
+  // False when the device refused the buffer.
+  bool writeLoopBuffer();
   void stopFill();
   void report(void (PlaybackListener::*what)(int32_t));
   int32_t msOf(int32_t frames);
@@ -94,6 +97,7 @@ class PlaybackEngine : public WorkerThread, private NotifyTarget {
   uint16_t state_ = 0;
   std::atomic<bool> ended_{false};
   std::atomic<bool> progressed_{false};
+  std::atomic<bool> refused_{false};  // the device refused a buffer: the stream ended there
   HGLOBAL bufferMemory_ = nullptr;
   SourceRef source_;
   ChannelLevels currentLevels_;

@@ -42,6 +42,9 @@ class PlayerDialog : public ModelessDialog, private PlaybackListener {
   void OnCommand(WPARAM command, UINT code) override;
   INT_PTR HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) override;
   bool OnKeyDown(UINT key) override;
+  // A held arrow key repeats its key-down: the hold goes on (the dialog's own
+  // arrow-key navigation would take the focus, and so the press, from the button).
+  bool OnKeyRepeat(UINT key) override { return key == VK_LEFT || key == VK_RIGHT; }
   bool OnKeyUp(UINT virtualKey) override;
   // Closes the engine.
   virtual void Stop();

@@ -11,9 +11,10 @@
 
 #include "app/win32/settings.h"
 #include "common/bytes.h"
+#include "common/file.h"
 #include "common/path.h"
 #include "resource.h"
-#include "setup/package.h"
+#include "setup/extraction.h"
 #include "setup/run_marker.h"
 #include "ui/progress.h"
 
@@ -26,7 +27,6 @@ constexpr const char kInstallError[] = "Install Error";
 constexpr const char kCorruptMessage[] =
     "Installation file corrupt.\n\nA checksum error was detected in your install file, please "
     "redownload file and install again.";
-constexpr DWORD kChunk = 4096;
 
 bool ReadValue(HKEY root, const char* key, const char* name, const char* defaultText, std::string* text) {
   if (ReadRegistryText(root, key, name, text)) return true;
@@ -122,6 +122,21 @@ std::string Formatted(const char* format, const std::string& path) {
   return text.data();
 }
 
+// The installing page around the extraction: its lines, its bar and its stop flag.
+class PageExtraction : public ExtractionHost {
+ public:
+  explicit PageExtraction(InstallingPage& page) : page_(page) {}
+  std::string OutputPath(const PackageEntry& entry) override {
+    return EntryPath(EntryFolder(entry, page_.installFolder), entry.name);
+  }
+  void OnEntry(const PackageEntry& entry) override { SetProgressLine(1, page_.hwnd(), entry.name); }
+  void OnProgress(double fraction) override { SetProgressFraction(fraction, page_.hwnd()); }
+  bool StopRequested() override { return PumpMessagesOrStop(page_); }
+
+ private:
+  InstallingPage& page_;
+};
+
 }  // namespace
 
 bool ReadRegistryText(HKEY root, const char* key, const char* name, std::string* text) {
@@ -176,68 +191,28 @@ bool ExtractPackage(InstallingPage& page) {
   SetProgressLine(0, window, "Installing Lirva");
   SetProgressLine(1, window, "Software Licence Terms");
 
-  const int rows = PackageRowCount();
-  HANDLE source = CreateFileA(OwnPath().c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
-                              FILE_ATTRIBUTE_NORMAL, nullptr);
-  if (source == INVALID_HANDLE_VALUE) return false;
-  std::vector<uint8_t> trailer(PackageTrailerBytes(rows) - 4);
-  DWORD got = 0;
-  SetFilePointer(source, -LONG(PackageTrailerBytes(rows)), nullptr, FILE_END);
-  ReadFile(source, trailer.data(), DWORD(trailer.size()), &got, nullptr);
-  std::vector<uint32_t> sizes(rows, 0);
-  uint32_t remainder = 0;
-  if (got == trailer.size()) {
-    for (int i = 0; i < rows; ++i) sizes[i] = ReadLE32(trailer.data() + 4 * i);
-    remainder = ReadLE32(trailer.data() + 4 * rows);
-  }
-  SetFilePointer(source, 0, nullptr, FILE_BEGIN);
-  double total = 0;
-  for (uint32_t size : sizes) total += double(size);
-
-  std::vector<uint8_t> buffer(kChunk);
-  double written = 0;
-  bool stop = false;
-  for (int row = 0; row < rows && !stop; ++row) {
-    int64_t left = int32_t(sizes[row]);
-    if (left <= 0) continue;
-    const PackageEntry& entry = kPackageTable[row];
-    SetProgressLine(1, window, entry.name);
-    const std::string path = EntryPath(EntryFolder(entry, folder), entry.name);
-    HANDLE out = CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
-    if (out == INVALID_HANDLE_VALUE) {
-      if (GetLastError() == ERROR_SHARING_VIOLATION)
-        InstallMessage(window, Formatted("Please check you have exited any previous running instances of Lirva "
-                                         "and any other programs that might be using the file \"%s\". Then run "
-                                         "the installer again.\r\n\r\nInstallation cannot be completed because "
-                                         "the file is currently being used.",
-                                         path));
-      else
-        InstallMessage(window,
-                       Formatted("Installation cannot be completed because the file \"%s\" cannot be written to.", path));
-      CloseHandle(source);
+  File source;
+  if (!source.Open(OwnPath().c_str(), FileMode::Read)) return false;
+  PageExtraction host(page);
+  const ExtractionResult result = ExtractPackageEntries(source, kPackageTable, host);
+  source.Close();
+  switch (result.outcome) {
+    case ExtractionOutcome::Done: break;
+    case ExtractionOutcome::Stopped:
+    case ExtractionOutcome::Unreadable: return false;
+    case ExtractionOutcome::InUse:
+      InstallMessage(window, Formatted("Please check you have exited any previous running instances of Lirva "
+                                       "and any other programs that might be using the file \"%s\". Then run "
+                                       "the installer again.\r\n\r\nInstallation cannot be completed because "
+                                       "the file is currently being used.",
+                                       result.path));
       return false;
-    }
-    do {
-      DWORD read = 0;
-      ReadFile(source, buffer.data(), DWORD(std::min<int64_t>(left, kChunk)), &read, nullptr);
-      remainder -= ByteSum(buffer.data(), read);
-      DWORD put = 0;
-      WriteFile(out, buffer.data(), read, &put, nullptr);
-      written += read;
-      SetProgressFraction(total > 0 ? written / total : 1.0, window);
-      // At the end of the file the trailer claimed more than there is: nothing more
-      // comes, so the row ends here rather than after billions of empty rounds (the
-      // checksum then tells the file is corrupt).
-      left = read == 0 ? 0 : left - kChunk;
-      stop = PumpMessagesOrStop(page);
-    } while (!stop && left > 0);
-    CloseHandle(out);
-  }
-  CloseHandle(source);
-  if (stop) return false;
-  if (remainder != 0) {
-    InstallMessage(window, kCorruptMessage);
-    return false;
+    case ExtractionOutcome::CannotWrite:
+      InstallMessage(window, Formatted("Installation cannot be completed because the file \"%s\" cannot be "
+                                       "written to.",
+                                       result.path));
+      return false;
+    case ExtractionOutcome::Corrupt: InstallMessage(window, kCorruptMessage); return false;
   }
   PlaceInstallation(folder);
   page.installed = true;

@@ -1,5 +1,6 @@
 // The uninstall: the copy in the install folder hands over to a copy of itself in
 // the temporary folder, which asks and removes what setup placed.
+#include <cstring>
 #include <string>
 
 #include "app/win32/settings.h"
@@ -10,17 +11,31 @@ namespace {
 
 using DeleteKeyFunction = LONG(WINAPI*)(HKEY, LPCSTR);
 
+// folder\name, or false when it would not fit in a path (then nothing is done
+// with it: a cut path would name something else).
+bool Joined(const std::string& folder, const char* name, std::string* path) {
+  *path = JoinPath(folder, name);
+  return path->size() > folder.size() && path->size() == folder.size() + 1 + std::strlen(name);
+}
+
 void DeleteFiles(const std::string& folder, const char* pattern, bool folders) {
+  std::string query;
+  if (!Joined(folder, pattern, &query)) return;
   WIN32_FIND_DATAA found;
-  HANDLE search = FindFirstFileA(JoinPath(folder, pattern).c_str(), &found);
+  HANDLE search = FindFirstFileA(query.c_str(), &found);
   if (search == INVALID_HANDLE_VALUE) return;
   do {
-    if (found.cFileName[0] == '.') continue;
-    const std::string path = JoinPath(folder, found.cFileName);
-    if (folders) {
-      if (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) RemoveFolderTree(path);
-    } else {
+    std::string path;
+    if (found.cFileName[0] == '.' || !Joined(folder, found.cFileName, &path)) continue;
+    const bool isFolder = found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY;
+    if (!folders) {
       DeleteFileA(path.c_str());
+    } else if (isFolder && (found.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT)) {
+      // A junction or a link to a folder elsewhere: the link goes, never what it
+      // points at.
+      RemoveDirectoryA(path.c_str());
+    } else if (isFolder) {
+      RemoveFolderTree(path);
     }
   } while (FindNextFileA(search, &found));
   FindClose(search);

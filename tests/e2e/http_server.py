@@ -13,7 +13,9 @@ the request path (the rest of the path is ignored):
     /trickle/...     the body in pieces of 100 bytes every 50 ms
     /slow/...        a large body at about 400 kB/s (for cancelling)
     /text/...        200 and 2,300 bytes of text
-    /components/F    the bytes of server.components[F] (404 when there are none)
+    /endless/...     200, then header lines every 20 ms that never end (for 60 s)
+    /components/F    the bytes of server.components[F] (404 when there are none),
+                     100 bytes a second when F is in server.trickled
     /versions/...    the version text set by the test (server.version_text)
 
 Every request line and Host header is recorded in `server.requests`.
@@ -41,6 +43,7 @@ class Server:
         self.requests = []
         self.version_text = "version=1.00"
         self.components = {}  # file name: bytes served under /components/
+        self.trickled = set()  # components sent 100 bytes a second
         self.stopping = False
         self.thread = threading.Thread(target=self._serve, daemon=True)
         self.thread.start()
@@ -106,9 +109,21 @@ class Server:
             elif kind == "text":
                 text = b"".join(b"line %04d of the text\r\n" % i for i in range(100))
                 send(b"HTTP/1.0 200 OK\r\nContent-Length: %d\r\n\r\n" % len(text) + text)
+            elif kind == "endless":
+                send(b"HTTP/1.0 200 OK\r\n")
+                for i in range(3000):
+                    send(b"X-Line-%d: more\r\n" % i)
+                    time.sleep(0.02)
             elif kind == "components" and self.components.get(path.rsplit("/", 1)[-1]):
-                data = self.components[path.rsplit("/", 1)[-1]]
-                send(b"HTTP/1.0 200 OK\r\nContent-Length: %d\r\n\r\n" % len(data) + data)
+                name = path.rsplit("/", 1)[-1]
+                data = self.components[name]
+                send(b"HTTP/1.0 200 OK\r\nContent-Length: %d\r\n\r\n" % len(data))
+                if name in self.trickled:
+                    for i in range(0, min(len(data), 6000), 100):
+                        send(data[i:i + 100])
+                        time.sleep(1)
+                else:
+                    send(data)
             elif kind == "versions":
                 text = self.version_text.encode()
                 send(b"HTTP/1.0 200 OK\r\nContent-Length: %d\r\n\r\n" % len(text) + text)

@@ -6,6 +6,7 @@ the editor from its Help menu and from the start-up schedule.
 
     test_network.py --build build/win64 --xml out.xml [--display :73] [-k name]
 """
+import glob
 import os
 import sys
 import time
@@ -77,6 +78,9 @@ def downloads_from_servers_that_behave_and_misbehave(s):
     eq(s.probe("file", s.url("/more/x"), "more.bin"), (0, body), "only the announced length")
     eq(s.probe("file", s.url("/trickle/x"), "trickle.bin"), (0, body), "a slow trickle")
     eq(s.probe("file", "http://127.0.0.1:%d/normal/x" % refused_port(), "refused.bin"), (2, None), "refused")
+    start = time.time()
+    eq(s.probe("file", s.url("/endless/x"), "endless.bin"), (2, None), "headers without end: no file")
+    assert time.time() - start < 15, "given up after 100 header lines (%.1f s)" % (time.time() - start)
     # Upper-case scheme and host are fine for the client; the version check lowers them.
     eq(s.probe("file", s.url("/normal/y").replace("http", "HTTP"), "upper.bin")[0], 0, "scheme in capitals")
 
@@ -321,6 +325,35 @@ def the_related_programs_wizard(s):
     time.sleep(1)
     eq([l for l in open(s.web_log).read().split() if "/components/" not in l][-1:],
        ["http://127.0.0.1:%d/kestrun" % s.server.port], "only the first failure's page")
+    ed.end()
+
+
+@test
+def cancel_stops_a_related_download_at_once(s):
+    ed, log, song = sibling_setup(s)
+    with open(os.path.join(s.build, "stand_in.exe"), "rb") as f:
+        s.server.components["kestrunsetup.exe"] = f.read()
+    s.server.trickled.add("kestrunsetup.exe")
+    s.server.requests.clear()
+    s.d.command(ed.main, ID["IDM_INSTALLRELATED"])
+    sheet = s.d.find_window(caption="Lirva Setup", cls="#32770", pid=ed.pid, timeout=20)
+    wait_until(lambda: any(c.id == ID["IDC_RELATED_LIST"] for c in s.d.children(sheet)), 10,
+               what="the selection page")
+    s.d.post(next(c.hwnd for c in s.d.children(sheet) if c.text == "&Next >"), 0x00F5)
+    wait_until(lambda: any("/components/kestrunsetup.exe" in r[0] for r in s.server.requests), 20,
+               what="the download to begin")
+    temp = glob.glob(os.path.join(s.wine.prefix, "drive_c", "users", "*", "*", "*", "Temp")) + \
+        glob.glob(os.path.join(s.wine.prefix, "drive_c", "users", "*", "Temp"))
+    wait_until(lambda: any(os.path.exists(os.path.join(t, "kestrunsetup.exe")) for t in temp), 10,
+               what="the partial file")
+    cancel = next(c.hwnd for c in s.d.children(sheet) if c.text == "Cancel")
+    start = time.time()
+    s.d.post(cancel, 0x00F5)
+    s.d.wait_gone(sheet, 10)
+    assert time.time() - start < 3, "the wizard closed %.1f s after Cancel" % (time.time() - start)
+    assert not any(os.path.exists(os.path.join(t, "kestrunsetup.exe")) for t in temp), "the partial file deleted"
+    assert not os.path.exists(log), "nothing started"
+    eq(len([r for r in s.server.requests if "/components/" in r[0]]), 1, "no other download tried")
     ed.end()
 
 

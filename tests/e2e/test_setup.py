@@ -196,6 +196,27 @@ def a_corrupt_trailer_writes_the_files_and_reports_it(s):
     assert not os.path.exists(os.path.join(folder, "uninst.exe")), "no placement"
 
 
+@test
+def a_file_that_cannot_be_written_stops_the_installation(s):
+    # A disk that takes nothing more: one help page's file is /dev/full.
+    s.clean()
+    install, _, _ = s.folders()
+    folder = s.unix(install)
+    os.makedirs(os.path.join(folder, "help"))
+    os.symlink("/dev/full", os.path.join(folder, "help", "using.html"))
+    pid = s.run_setup()
+    box = s.d.message_box(pid=pid, caption="Install Error", timeout=60)
+    eq(box.text, "Installation cannot be completed because the file \"%s\" cannot be written to."
+       % (install + "\\help\\using.html"), "message")
+    s.d.answer_message_box("OK", pid=pid, caption="Install Error")
+    s.d.wait_exit(pid, 20)
+    assert not os.path.exists(os.path.join(folder, "help", "hlp.css")), "nothing after the failed file"
+    assert not os.path.exists(os.path.join(folder, "uninst.exe")), "no placement"
+    eq(s.reg_value(UNINSTALL_KEY, "DisplayName"), None, "no uninstall entry")
+    assert not s.d.windows(cls="#32770", caption="Lirva", unowned=True), "nothing started"
+    os.remove(os.path.join(folder, "help", "using.html"))
+
+
 GROWN = 400 * 1024 * 1024
 
 
@@ -246,11 +267,27 @@ def uninstall_asks_from_a_temporary_copy_and_removes_everything(s):
     # Yes removes it all; another program of the maker keeps the maker's folder.
     maker = os.path.dirname(folder)
     os.makedirs(os.path.join(maker, "Other"), exist_ok=True)
+    # A link to a folder elsewhere goes as a link (Wine shows a symbolic link to a
+    # folder as a junction); the folder it points at keeps its files.
+    outside = os.path.join(s.work, "Outside")
+    os.makedirs(outside, exist_ok=True)
+    with open(os.path.join(outside, "keep.txt"), "w") as f:
+        f.write("mine")
+    os.symlink(outside, os.path.join(folder, "Linked"))
+    # Folders nested down to a path of 259 characters, where nothing more can be
+    # joined to it: an empty one is removed all the same.
+    deep, deep_unix = install, folder
+    while len(deep) < 259:
+        part = "d" * min(40, 259 - len(deep) - 1)
+        deep, deep_unix = deep + "\\" + part, os.path.join(deep_unix, part)
+    eq(len(deep), 259, "the deepest path's length")
+    os.makedirs(deep_unix)
     first = s.d.start(os.path.join(folder, "uninst.exe"))
     s.d.message_box(caption="Uninstall Lirva", timeout=30)
     s.d.wait_exit(first, 10)  # (a person takes longer to answer than it takes to end)
     s.d.answer_message_box("Yes", caption="Uninstall Lirva", timeout=30)
     wait_until(lambda: not os.path.exists(folder), 20, what="the program folder removed")
+    eq(read(os.path.join(outside, "keep.txt")), b"mine", "the linked folder's file")
     assert os.path.isdir(maker), "the maker's folder stays while it holds another program"
     assert not os.path.exists(s.unix(desktop + "\\Lirva.lnk")), "desktop shortcut removed"
     if programs:

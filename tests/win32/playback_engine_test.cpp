@@ -185,3 +185,50 @@ TEST(PlaybackEngine, LoopingRepeatsTheSnippetAtThePositionAndPlayResumes) {
   const Bytes played = ReadFileBytes(capture);
   EXPECT_NE(std::search(played.begin(), played.end(), twice.begin(), twice.end()), played.end());
 }
+
+// A device that refuses a buffer (here: closed under the engine, so every later
+// write is refused by the platform) ends the stream as its end would: the place
+// where playing stopped is reported, the engine closes, and it opens and plays again.
+TEST(PlaybackEngine, ARefusedBufferEndsTheStreamAndTheEngineCanPlayAgain) {
+  const char* capture = std::getenv("LIRVA_CAPTURE_FILE");
+  if (!capture || !*capture) GTEST_SKIP() << "needs the capture sink of scripts/test-wine";
+  Bytes data;
+  TempFile wav(WaveFile(44100 * 20, &data), ".wav");
+  SourceRef source = SourceRef::adopt(openWaveSource(wav.c_str()));
+  Recorder recorder;
+  PlaybackEngine engine;
+  engine.setListener(&recorder, 0);
+  ASSERT_TRUE(engine.open(source.get()));
+  const DWORD end = GetTickCount() + 5000;
+  MSG msg;
+  while (recorder.positions.size() < 3 && int(end - GetTickCount()) > 0) {
+    while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) DispatchMessageA(&msg);
+    Sleep(1);
+  }
+  ASSERT_GE(recorder.positions.size(), 3u) << "playing got going";
+  HWAVEOUT device = engine.device();
+  MMRESULT closed = WAVERR_STILLPLAYING;
+  for (int i = 0; i < 100 && closed == WAVERR_STILLPLAYING; ++i) {
+    waveOutReset(device);  // the fill thread may queue one more before the close
+    closed = waveOutClose(device);
+  }
+  ASSERT_EQ(closed, MMSYSERR_NOERROR);
+  PumpUntil(recorder.stopped, 10000);
+  ASSERT_TRUE(recorder.stopped) << "the stream ended";
+  EXPECT_FALSE(engine.isOpen());
+  EXPECT_EQ(recorder.log.back(), "stopped");
+  EXPECT_LT(recorder.positions.back(), 20000) << "where playing stopped, not the end of the file";
+  EXPECT_GE(recorder.positions.back(), recorder.positions[recorder.positions.size() - 2]);
+
+  // And again, to its end.
+  Bytes shortData;
+  TempFile second(WaveFile(9000, &shortData), ".wav");
+  SourceRef again = SourceRef::adopt(openWaveSource(second.c_str()));
+  recorder.stopped = false;
+  ASSERT_TRUE(engine.open(again.get()));
+  PumpUntil(recorder.stopped, 10000);
+  ASSERT_TRUE(recorder.stopped);
+  EXPECT_EQ(recorder.positions.back(), 9000 * 1000 / 44100);
+  engine.setListener(nullptr, 0);
+  EXPECT_TRUE(PlayedThenSilence(ReadFileBytes(capture), shortData.data(), shortData.size()));
+}
