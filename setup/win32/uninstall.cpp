@@ -32,7 +32,9 @@ void DeleteFiles(const std::string& folder, const char* pattern, bool folders) {
       DeleteFileA(path.c_str());
     } else if (isFolder && (found.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT)) {
       // A junction or a link to a folder elsewhere: the link goes, never what it
-      // points at.
+      // points at. (Wine, which keeps such a link as a symbolic link of the system
+      // underneath, refuses to remove one to a folder that holds anything: then
+      // the link and its folder stay.)
       RemoveDirectoryA(path.c_str());
     } else if (isFolder) {
       RemoveFolderTree(path);

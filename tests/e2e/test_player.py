@@ -33,6 +33,7 @@ PLAY, SCRUB, STOP, START, REWIND, FORWARD, END = (
                     "IDC_PLAYER_REWIND", "IDC_PLAYER_FORWARD", "IDC_PLAYER_END"))
 WM_KEYDOWN, WM_KEYUP, WM_HSCROLL = 0x0100, 0x0101, 0x0114
 BM_GETCHECK, SBM_GETPOS, CB_GETCURSEL, CB_SETCURSEL = 0x00F0, 0x00E1, 0x0147, 0x014E
+BM_GETSTATE, BST_PUSHED = 0x00F2, 0x0004
 WM_COMMAND, CBN_SELCHANGE = 0x0111, 1
 VK_SPACE, VK_LEFT, VK_RIGHT, VK_END, VK_F9, VK_ESCAPE, VK_RETURN, VK_HOME = (
     0x20, 0x25, 0x27, 0x23, 0x78, 0x1B, 0x0D, 0x24)
@@ -254,6 +255,42 @@ def holding_the_arrows_plays_fast_forward_and_rewind(s):
     assert abs(stretches[resumed][0] - forward[-1]) < RATE // 2, "play resumes where the cue was"
     assert abs(stretches[resumed][0] - forward_to * RATE / 1000) < RATE, "as the display showed"
     assert abs(stretches[last][0] - backward[-1]) < RATE // 2
+    p.close()
+    ed.end()
+
+
+def x_key(action, key):
+    """A key going down or up at the X server, which repeats a held key as a real
+    keyboard does; Wine passes the repeats on as key-downs with the repeat bit."""
+    subprocess.run(["xdotool", action, key], check=True, timeout=10)
+
+
+@test
+def a_held_arrow_key_plays_fast_forward_for_as_long_as_it_is_held(s):
+    ed, p = play_numbered(s, "Held.wav", 60)
+    p.wait_time(500, 60000)
+    # The X server sends keys to the window under the pointer.
+    left, top, right, bottom = s.d.state(p.hwnd).rect
+    subprocess.run(["xdotool", "mousemove", str((left + right) // 2), str(top + 10)], check=True, timeout=10)
+    s.d.activate(p.hwnd)
+    x_key("keydown", "Right")
+    try:
+        time.sleep(3.0)  # the hold itself (what is measured is the audio it produced)
+        still_held = s.d.send(p.hwnd, BM_GETSTATE, id=FORWARD) & BST_PUSHED
+    finally:
+        x_key("keyup", "Right")
+    p.wait_mode("play")
+    p.key(VK_ESCAPE)
+    p.wait_mode("stop")
+    assert still_held, "the Forward button is still down after 3 s of holding Right"
+    stretches = runs(frame_numbers(s.capture()), shortest=150)
+    long_runs = [i for i, r in enumerate(stretches) if r[1] >= 4000]
+    assert len(long_runs) >= 2, "normal play before and after the hold (%r)" % stretches[:8]
+    cue = stretches[long_runs[0] + 1:long_runs[1]]
+    # Snippets all through the hold: at least 2.5 s of them at the device's own pace.
+    played = sum(r[1] for r in cue)
+    assert played >= 2.5 * RATE, "cue snippets for %.2f s of a 3 s hold" % (played / RATE)
+    assert all(b[0] > a[0] for a, b in zip(cue, cue[1:])), "every snippet further ahead"
     p.close()
     ed.end()
 
