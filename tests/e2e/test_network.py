@@ -332,26 +332,26 @@ def the_related_programs_wizard(s):
 def cancel_stops_a_related_download_at_once(s):
     ed, log, song = sibling_setup(s)
     with open(os.path.join(s.build, "stand_in.exe"), "rb") as f:
-        s.server.components["kestrunsetup.exe"] = f.read()
-    s.server.trickled.add("kestrunsetup.exe")
+        s.server.components["pellamsetup.exe"] = f.read()
+    s.server.trickled.add("pellamsetup.exe")
     s.server.requests.clear()
     s.d.command(ed.main, ID["IDM_INSTALLRELATED"])
     sheet = s.d.find_window(caption="Lirva Setup", cls="#32770", pid=ed.pid, timeout=20)
     wait_until(lambda: any(c.id == ID["IDC_RELATED_LIST"] for c in s.d.children(sheet)), 10,
                what="the selection page")
     s.d.post(next(c.hwnd for c in s.d.children(sheet) if c.text == "&Next >"), 0x00F5)
-    wait_until(lambda: any("/components/kestrunsetup.exe" in r[0] for r in s.server.requests), 20,
+    wait_until(lambda: any("/components/pellamsetup.exe" in r[0] for r in s.server.requests), 20,
                what="the download to begin")
     temp = glob.glob(os.path.join(s.wine.prefix, "drive_c", "users", "*", "*", "*", "Temp")) + \
         glob.glob(os.path.join(s.wine.prefix, "drive_c", "users", "*", "Temp"))
-    wait_until(lambda: any(os.path.exists(os.path.join(t, "kestrunsetup.exe")) for t in temp), 10,
+    wait_until(lambda: any(os.path.exists(os.path.join(t, "pellamsetup.exe")) for t in temp), 10,
                what="the partial file")
     cancel = next(c.hwnd for c in s.d.children(sheet) if c.text == "Cancel")
     start = time.time()
     s.d.post(cancel, 0x00F5)
     s.d.wait_gone(sheet, 10)
     assert time.time() - start < 3, "the wizard closed %.1f s after Cancel" % (time.time() - start)
-    assert not any(os.path.exists(os.path.join(t, "kestrunsetup.exe")) for t in temp), "the partial file deleted"
+    assert not any(os.path.exists(os.path.join(t, "pellamsetup.exe")) for t in temp), "the partial file deleted"
     assert not os.path.exists(log), "nothing started"
     eq(len([r for r in s.server.requests if "/components/" in r[0]]), 1, "no other download tried")
     ed.end()
