@@ -7,6 +7,7 @@
 #include "audio/cue_source.h"
 #include "audio/frame_time.h"
 #include "audio/open_source.h"
+#include "common/path.h"
 #include "playback/player_plan.h"
 #include "playback/win32/level_controls.h"
 #include "resource.h"
@@ -26,11 +27,8 @@ AudioSource* PlayRequest::open() const {
 
 void MakePlayRequest(PlayRequest& request, const char* path) {
   std::strncpy(request.path, path, sizeof request.path - 1);
-  const char* name = path;
-  for (const char* p = path; *p; ++p)
-    if (*p == '\\' || *p == '/' || *p == ':') name = p + 1;
-  std::strncpy(request.displayName, name, sizeof request.displayName - 1);
-  if (char* dot = std::strrchr(request.displayName, '.')) *dot = '\0';
+  const std::string title = FileTitleOf(path);
+  std::strncpy(request.displayName, title.c_str(), sizeof request.displayName - 1);
   request.flags = PlayRequest::kNameBoxDisabled;
 }
 
@@ -190,9 +188,10 @@ void PlayerDialog::PressButton(int controlId, bool down) {
 void PlayerDialog::Stop() { engine_.close(); }
 
 void PlayerDialog::ApplyVolume() {
-  const int db = SliderValue(Item(IDC_PLAYER_VOLUME));
-  setOutputVolume(engine_.deviceNumberPlusOne - 1, db);
-  engine_.setVolumeDb(db);
+  // One path only: the open stream's volume (the device's mixer lines as well
+  // would compound with it where both act). It works under Wine, where a device
+  // number reaches no volume at all, and on Windows alike.
+  engine_.setVolumeDb(SliderValue(Item(IDC_PLAYER_VOLUME)));
 }
 
 void PlayerDialog::Play() {

@@ -50,6 +50,7 @@ class PlayerDialog : public ModelessDialog, private PlaybackListener {
   virtual void Stop();
   // The waveform's cursor, in frames of the file.
   int32_t CursorFrame() const { return waveform_.cursor(); }
+  HWND WaveWindow() const { return waveform_.window(); }
 
  private:
   void onStarted(int32_t user) override;

@@ -275,6 +275,13 @@ LRESULT CALLBACK WaveformView::WindowProc(HWND window, UINT message, WPARAM wPar
   WaveformView* view = reinterpret_cast<WaveformView*>(GetWindowLongPtrA(window, GWLP_USERDATA));
   if (!view) return DefWindowProcA(window, message, wParam, lParam);
   switch (message) {
+    case WM_NCDESTROY: {
+      // The window goes before the view: nothing of the view may reach it after.
+      SetWindowLongPtrA(window, GWLP_USERDATA, 0);
+      Locked lock(view->paintLock_);
+      view->window_ = nullptr;
+      break;
+    }
     case WM_SIZE:
       view->layout();
       break;

@@ -21,6 +21,8 @@ class WaveformView : public WorkerThread {
   // Takes the control over: its user slot points here, the layout comes from its
   // client area, and it stays disabled until the worker starts.
   void attach(HWND window);
+  // The window shown in; null once it was destroyed.
+  HWND window() const { return window_; }
   void layout();
   void setFileLength(int32_t frames);
   // Starts computing from `source` (the view keeps a reference) unless it is not

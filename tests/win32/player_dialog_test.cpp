@@ -170,8 +170,20 @@ TEST(PlayerDialog, MeterSliderAndWaveformWhilePlayingAndTheSettingsItLeaves) {
 
   SendMessageA(slider, WM_KEYDOWN, VK_SUBTRACT, 1);
   DestroyWindow(dialog);
+  EXPECT_EQ(player.WaveWindow(), nullptr) << "the view lets go of its destroyed window";
   EXPECT_EQ(ReadMachineNumber(kPlayerArea, kVolumeDBValue, 99), -35);
   EXPECT_EQ(ReadMachineNumber(kPlayerArea, kDeviceValue, 99), -1) << "no selection";
+}
+
+// The name box shows a file's name as the editor's list does.
+TEST(PlayerDialog, DisplayNameIsTheFileTitle) {
+  PlayRequest request;
+  const char* cases[][2] = {{"C:\\Music\\Song.One.mp3", "Song.One"}, {"C:\\Music\\.wav", ".wav"},
+                            {"C:\\Music\\a:b.wav", "a:b"}, {"D:/x/Take 2", "Take 2"}};
+  for (auto& c : cases) {
+    MakePlayRequest(request, c[0]);
+    EXPECT_STREQ(request.displayName, c[1]) << c[0];
+  }
 }
 
 }  // namespace
