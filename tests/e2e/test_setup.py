@@ -151,10 +151,10 @@ def the_wizard_driven_by_clicks(s):
     wait_until(lambda: any(c.text == "Fennick" for c in s.d.children(sheet)) or
                any(c.cls == "SysListView32" and c.visible for c in s.d.children(sheet)), 60,
                what="the related programs")
-    def finish():
-        return next((c for c in s.d.children(sheet) if c.text in ("&Finish", "Finish") and c.visible), None)
-    wait_until(lambda: finish() and finish().enabled, 10, what="Finish")
-    s.d.post(finish().hwnd, BM_CLICK)
+    def finish():  # (the page sets its buttons by a posted message: one snapshot a look)
+        return next((c for c in s.d.children(sheet) if c.text in ("&Finish", "Finish") and c.visible
+                     and c.enabled), None)
+    s.d.post(wait_until(finish, 10, what="Finish").hwnd, BM_CLICK)
     main = s.d.find_window(caption="Lirva", cls="#32770", unowned=True, timeout=60)
     s.d.wait_exit(pid, 20)
     check_installed(s)
