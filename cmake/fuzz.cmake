@@ -11,7 +11,6 @@ foreach(src ${FUZZ_SOURCES})
 endforeach()
 
 # The core once more, instrumented for coverage and the sanitizers.
-get_target_property(CORE_SOURCES lirva_core SOURCES)
 add_library(lirva_core_fuzz STATIC ${CORE_SOURCES})
 target_include_directories(lirva_core_fuzz PUBLIC ${CMAKE_SOURCE_DIR})
 target_compile_options(lirva_core_fuzz PRIVATE -fsanitize=fuzzer-no-link,address,undefined)

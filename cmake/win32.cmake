@@ -2,18 +2,9 @@
 enable_language(RC)
 set(CMAKE_RC_FLAGS "${CMAKE_RC_FLAGS} -O coff")
 
-# The Win32 half of the program: dialogs, controls, settings, playback, setup.
-file(GLOB WIN32_SOURCES CONFIGURE_DEPENDS
-  ${CMAKE_SOURCE_DIR}/ui/*.cpp
-  ${CMAKE_SOURCE_DIR}/app/win32/*.cpp
-  ${CMAKE_SOURCE_DIR}/playback/win32/*.cpp
-  ${CMAKE_SOURCE_DIR}/setup/win32/*.cpp
-  ${CMAKE_SOURCE_DIR}/net/win32/*.cpp)
-add_library(lirva_win32 STATIC ${WIN32_SOURCES})
-target_include_directories(lirva_win32 PUBLIC ${CMAKE_SOURCE_DIR} ${CMAKE_SOURCE_DIR}/resources)
-target_compile_definitions(lirva_win32 PUBLIC WINVER=0x0600 _WIN32_WINNT=0x0600 _WIN32_IE=0x0700)
-target_link_libraries(lirva_win32 PUBLIC lirva_core
-  comctl32 comdlg32 shell32 ole32 oleaut32 uuid advapi32 gdi32 user32 winmm msacm32 ws2_32 shlwapi)
+# The whole program with its Win32 half (the layers' libraries, CMakeLists.txt).
+add_library(lirva_win32 INTERFACE)
+target_link_libraries(lirva_win32 INTERFACE lirva_core)
 
 set(PROGRAM_RESOURCES ${CMAKE_SOURCE_DIR}/resources/lirva.rc)
 

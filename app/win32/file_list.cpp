@@ -6,7 +6,7 @@
 
 #include <set>
 
-#include "app/win32/settings.h"
+#include "common/win32/settings.h"
 #include "common/path.h"
 #include "resource.h"
 

@@ -6,9 +6,10 @@
 #include <algorithm>
 
 #include "app/file_messages.h"
-#include "app/win32/settings.h"
-#include "app/win32/siblings.h"
-#include "app/win32/version_check.h"
+#include "common/win32/settings.h"
+#include "app/win32/window_placement.h"
+#include "net/win32/siblings.h"
+#include "net/win32/version_check.h"
 #include "common/file_kind.h"
 #include "common/path.h"
 #include "playback/win32/player_dialog.h"

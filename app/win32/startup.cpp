@@ -10,14 +10,15 @@
 #include <string>
 
 #include "app/win32/main_dialog.h"
-#include "app/win32/settings.h"
+#include "common/win32/settings.h"
 #include "ui/handles.h"
 #include "common/path.h"
 #include "resource.h"
 #include "setup/run_marker.h"
-#include "setup/win32/installer.h"
-#include "app/win32/siblings.h"
-#include "app/win32/version_check.h"
+#include "setup/win32/setup_wizard.h"
+#include "setup/win32/uninstall.h"
+#include "net/win32/siblings.h"
+#include "net/win32/version_check.h"
 
 namespace {
 

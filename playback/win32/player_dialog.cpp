@@ -3,7 +3,7 @@
 #include <algorithm>
 #include <cstring>
 
-#include "app/win32/settings.h"
+#include "common/win32/settings.h"
 #include "audio/cue_source.h"
 #include "audio/frame_time.h"
 #include "audio/open_source.h"

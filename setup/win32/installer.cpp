@@ -4,43 +4,25 @@
 #include <objbase.h>
 #include <shlobj.h>
 
-#include <algorithm>
 #include <cstdio>
 #include <cstring>
 #include <vector>
 
-#include "app/win32/settings.h"
-#include "common/bytes.h"
 #include "common/file.h"
 #include "common/path.h"
 #include "resource.h"
 #include "setup/extraction.h"
 #include "setup/run_marker.h"
+#include "setup/win32/folders.h"
 #include "ui/progress.h"
 
 namespace {
 
-constexpr const char kCurrentVersionKey[] = "Software\\Microsoft\\Windows\\CurrentVersion";
-constexpr const char kShellFoldersKey[] = "Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\Shell Folders";
 constexpr const char kUninstallKey[] = "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\Lirva";
 constexpr const char kInstallError[] = "Install Error";
 constexpr const char kCorruptMessage[] =
     "Installation file corrupt.\n\nA checksum error was detected in your install file, please "
     "redownload file and install again.";
-
-bool ReadValue(HKEY root, const char* key, const char* name, const char* defaultText, std::string* text) {
-  if (ReadRegistryText(root, key, name, text)) return true;
-  *text = defaultText;
-  return false;
-}
-
-// The machine's value, else the user's.
-std::string ShellFolder(const char* machineName, const char* userName, const char* defaultText) {
-  std::string text;
-  if (!ReadValue(HKEY_LOCAL_MACHINE, kShellFoldersKey, machineName, defaultText, &text))
-    ReadValue(HKEY_CURRENT_USER, kShellFoldersKey, userName, defaultText, &text);
-  return text;
-}
 
 // Everyone may do everything in the folder and below it.
 void OpenAccess(const std::string& folder) {
@@ -138,45 +120,6 @@ class PageExtraction : public ExtractionHost {
 };
 
 }  // namespace
-
-bool ReadRegistryText(HKEY root, const char* key, const char* name, std::string* text) {
-  HKEY handle;
-  if (RegOpenKeyExA(root, key, 0, KEY_READ, &handle) != ERROR_SUCCESS) return false;
-  char buffer[260] = {};
-  DWORD size = sizeof buffer - 1, type = 0;
-  const bool ok = RegQueryValueExA(handle, name, nullptr, &type, reinterpret_cast<BYTE*>(buffer), &size) ==
-                      ERROR_SUCCESS &&
-                  (type == REG_SZ || type == REG_EXPAND_SZ);
-  RegCloseKey(handle);
-  if (ok) *text = buffer;
-  return ok;
-}
-
-std::string InstallFolder() {
-  std::string programFiles;
-  ReadValue(HKEY_LOCAL_MACHINE, kCurrentVersionKey, "ProgramFilesDir", "C:\\Program Files", &programFiles);
-  return JoinPath(JoinPath(programFiles, "Vantoral"), "Lirva");
-}
-
-std::string StartMenuFolder() {
-  std::string folder;
-  if (!ReadValue(HKEY_LOCAL_MACHINE, kShellFoldersKey, "Common Programs", "", &folder))
-    ReadValue(HKEY_CURRENT_USER, kShellFoldersKey, "Programs", "", &folder);
-  return folder;
-}
-
-std::string DesktopFolder() { return ShellFolder("Common Desktop", "Desktop", "c:\\Windows\\Desktop"); }
-
-std::string SharedDataFolder() {
-  std::string data;
-  ReadValue(HKEY_LOCAL_MACHINE, kShellFoldersKey, "Common AppData", "C:\\", &data);
-  return JoinPath(JoinPath(data, "Vantoral"), "Lirva");
-}
-
-bool QuietInstall() {
-  char value[4];
-  return GetEnvironmentVariableA("LQUIET", value, sizeof value) != 0;
-}
 
 bool ExtractPackage(InstallingPage& page) {
   HWND window = page.hwnd();

@@ -1,29 +1,12 @@
-// The program's own installer and uninstaller: the setup wizard (licence terms,
-// installing page) with the package extraction and the placement of the installed
-// files, shortcuts and uninstall entry; the uninstall that removes them again.
+// The installing page: the package extracted from the program's own file into the
+// install folder, then the placement of the uninstaller, the shortcuts and the
+// uninstall entry.
 #pragma once
 #include <windows.h>
 
-#include <commctrl.h>
-
 #include <string>
-#include <vector>
 
 #include "ui/dialog.h"
-
-// A registry text value of at most 259 characters, in the process's own view of
-// the registry (the system's folders and the uninstall entry belong to the build
-// that installs); false when the key or the value is missing.
-bool ReadRegistryText(HKEY root, const char* key, const char* name, std::string* text);
-
-// The folders of an installation, read from the system's registry values.
-std::string InstallFolder();      // Program Files\Vantoral\Lirva
-std::string StartMenuFolder();    // empty when the system has none
-std::string DesktopFolder();
-std::string SharedDataFolder();   // Common AppData\Vantoral\Lirva
-
-// "LQUIET" set to a non-empty value: only the installing page, no click.
-bool QuietInstall();
 
 // The "Installing" page: extracts the package on its first timer tick.
 class InstallingPage : public TimedPage {
@@ -48,20 +31,3 @@ class InstallingPage : public TimedPage {
 bool ExtractPackage(InstallingPage& page);
 // The uninstaller copy, the markers of both files, the shortcuts, the uninstall entry.
 void PlaceInstallation(const std::string& folder);
-
-// The pages of a wizard and the objects behind them; the first page gets Next
-// only, the last Back and Finish.
-struct WizardPages {
-  std::vector<PROPSHEETPAGEA> pages;
-  std::vector<PropertyPageBase*> objects;
-};
-void AddWizardPage(WizardPages& list, PropertyPageBase& page, const char* templateName, const char* title,
-                   const char* subtitle);
-bool RunWizard(WizardPages& list, HWND owner);
-
-// Runs the whole setup; then starts the installed program when it was installed.
-void RunSetup();
-// The uninstall: moves itself to the temporary folder first, then asks and removes.
-void RunUninstall(int argumentCount);
-// Removes a folder with everything below it; whether the folder itself went.
-bool RemoveFolderTree(const std::string& folder);

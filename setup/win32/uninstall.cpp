@@ -1,11 +1,15 @@
 // The uninstall: the copy in the install folder hands over to a copy of itself in
 // the temporary folder, which asks and removes what setup placed.
+#include "setup/win32/uninstall.h"
+
+#include <windows.h>
+
 #include <cstring>
 #include <string>
 
-#include "app/win32/settings.h"
 #include "common/path.h"
-#include "setup/win32/installer.h"
+#include "common/win32/settings.h"
+#include "setup/win32/folders.h"
 
 namespace {
 
@@ -85,8 +89,7 @@ void RunUninstall(int argumentCount) {
   }
   DeleteFileA(JoinPath(DesktopFolder(), "Lirva.lnk").c_str());
   std::string programFiles;
-  if (ReadRegistryText(HKEY_LOCAL_MACHINE, "Software\\Microsoft\\Windows\\CurrentVersion", "ProgramFilesDir",
-                       &programFiles)) {
+  if (ProgramFilesFolder(&programFiles)) {
     const std::string maker = JoinPath(programFiles, "Vantoral");
     RemoveFolderTree(JoinPath(maker, "Lirva"));
     RemoveDirectoryA(maker.c_str());

@@ -9,7 +9,7 @@
 #include <set>
 #include <string>
 
-#include "app/win32/settings.h"
+#include "common/win32/settings.h"
 #include "audio/frame_time.h"
 #include "playback/engine_plan.h"
 #include "playback/player_plan.h"

@@ -5,7 +5,8 @@
 
 #include <string>
 
-#include "app/win32/settings.h"
+#include "common/win32/settings.h"
+#include "app/win32/window_placement.h"
 
 namespace {
 

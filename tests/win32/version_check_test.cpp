@@ -4,8 +4,8 @@
 #include <gtest/gtest.h>
 #include <windows.h>
 
-#include "app/win32/settings.h"
-#include "app/win32/version_check.h"
+#include "common/win32/settings.h"
+#include "net/win32/version_check.h"
 
 namespace {
 

@@ -61,6 +61,9 @@ std::string ReadSettingText(HKEY root, const char* keyPath, const char* name,
 void WriteSettingText(HKEY root, const char* keyPath, const char* name, const char* text);
 // The same read, false (and `text` untouched) when the key or the value is missing.
 bool ReadSettingValue(HKEY root, const char* keyPath, const char* name, std::string* text);
+// The one registry text reader: as ReadSettingValue, in the given view (0: the
+// process's own, where the system's folders and the uninstall entry live).
+bool ReadRegistryText(HKEY root, const char* keyPath, const char* name, std::string* text, REGSAM view);
 
 // Numbers are decimal text; the leading number of the text is taken, and only an
 // absent or empty value gives the default.
@@ -80,8 +83,3 @@ void WriteMainWindowNumber(const char* name, int value);
 
 // User root, any area ("FindWindow").
 int ReadUserNumber(const char* area, const char* name, int defaultValue);
-
-// The main window's placement: stored when it closes, applied when it opens
-// (fitted to the desktop window's rectangle unless it opens maximised).
-void StoreWindowPlacement(HWND window);
-void RestoreWindowPlacement(HWND window);

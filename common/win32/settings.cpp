@@ -1,12 +1,11 @@
-#include "app/win32/settings.h"
+#include "common/win32/settings.h"
 
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <vector>
 
-#include "app/placement.h"
-#include "app/win32/registry_key.h"
+#include "common/win32/registry_key.h"
 
 namespace {
 
@@ -18,14 +17,6 @@ std::string TextOfValue(const char* data, DWORD size) {
   size_t length = strnlen(data, size);
   if (length > static_cast<size_t>(kSettingsTextMax)) length = kSettingsTextMax;
   return std::string(data, length);
-}
-
-ScreenRect ToScreenRect(const RECT& r) { return ScreenRect{r.left, r.top, r.right, r.bottom}; }
-
-ScreenRect DesktopRect() {
-  RECT desktop;
-  GetWindowRect(GetDesktopWindow(), &desktop);
-  return ToScreenRect(desktop);
 }
 
 }  // namespace
@@ -44,9 +35,9 @@ REGSAM RegistryViewOf(HKEY root) {
   return 0;
 }
 
-bool ReadSettingValue(HKEY root, const char* keyPath, const char* name, std::string* text) {
+bool ReadRegistryText(HKEY root, const char* keyPath, const char* name, std::string* text, REGSAM view) {
   RegistryKey key;
-  if (RegOpenKeyExA(root, keyPath, 0, KEY_QUERY_VALUE | RegistryViewOf(root), key.Out()) != ERROR_SUCCESS)
+  if (RegOpenKeyExA(root, keyPath, 0, KEY_QUERY_VALUE | view, key.Out()) != ERROR_SUCCESS)
     return false;
   char buffer[kSettingsTextMax + 1];
   DWORD type = 0;
@@ -69,6 +60,10 @@ bool ReadSettingValue(HKEY root, const char* keyPath, const char* name, std::str
     return false;
   *text = TextOfValue(whole.data(), wholeSize);
   return true;
+}
+
+bool ReadSettingValue(HKEY root, const char* keyPath, const char* name, std::string* text) {
+  return ReadRegistryText(root, keyPath, name, text, RegistryViewOf(root));
 }
 
 std::string ReadSettingText(HKEY root, const char* keyPath, const char* name,
@@ -140,43 +135,4 @@ void WriteMainWindowNumber(const char* name, int value) {
 
 int ReadUserNumber(const char* area, const char* name, int defaultValue) {
   return ReadNumber(HKEY_CURRENT_USER, area, name, defaultValue);
-}
-
-// ---------------------------------------------------------------------------
-// Window placement
-
-void StoreWindowPlacement(HWND window) {
-  WindowShowState state = IsIconic(window)   ? WindowShowState::Minimized
-                          : IsZoomed(window) ? WindowShowState::Maximized
-                                             : WindowShowState::Normal;
-  RECT rect;
-  GetWindowRect(window, &rect);
-  ClosingPlacement placement = PlacementOnClose(state, ToScreenRect(rect), DesktopRect());
-  if (placement.storeMaximized)
-    WriteMainWindowText(kMaximizedValue, placement.maximized ? "1" : "0");
-  if (!placement.storeRect) return;
-  WriteMainWindowNumber(kWindowXValue, placement.rect.left);
-  WriteMainWindowNumber(kWindowYValue, placement.rect.top);
-  WriteMainWindowNumber(kWindowWidthValue, placement.rect.Width());
-  WriteMainWindowNumber(kWindowHeightValue, placement.rect.Height());
-}
-
-void RestoreWindowPlacement(HWND window) {
-  int x = ReadMainWindowNumber(kWindowXValue, kDefaultWindowX);
-  int y = ReadMainWindowNumber(kWindowYValue, kDefaultWindowY);
-  int width = ReadMainWindowNumber(kWindowWidthValue, kDefaultWindowWidth);
-  int height = ReadMainWindowNumber(kWindowHeightValue, kDefaultWindowHeight);
-  ScreenRect stored{x, y, x + width, y + height};
-
-  if (MaximizedFromText(ReadMainWindowText(kMaximizedValue).c_str())) {
-    // The stored rectangle is where the window goes when the user restores it.
-    WINDOWPLACEMENT placement = {};
-    placement.length = sizeof placement;
-    placement.showCmd = SW_SHOWMAXIMIZED;
-    placement.rcNormalPosition = RECT{stored.left, stored.top, stored.right, stored.bottom};
-    SetWindowPlacement(window, &placement);
-    return;
-  }
-  ScreenRect fitted = FitToDesktop(stored, DesktopRect());
-  MoveWindow(window, fitted.left, fitted.top, fitted.Width(), fitted.Height(), TRUE);
 }

@@ -1,4 +1,4 @@
-#include "app/win32/siblings.h"
+#include "net/win32/siblings.h"
 
 #include <commctrl.h>
 #include <shellapi.h>
@@ -7,7 +7,7 @@
 #include <cstring>
 #include <vector>
 
-#include "app/win32/settings.h"
+#include "common/win32/settings.h"
 #include "common/path.h"
 #include "net/http_text.h"
 #include "net/win32/http_client.h"

@@ -1,9 +1,9 @@
-#include "app/win32/version_check.h"
+#include "net/win32/version_check.h"
 
 #include <shellapi.h>
 
-#include "app/win32/settings.h"
-#include "app/win32/siblings.h"
+#include "common/win32/settings.h"
+#include "net/win32/siblings.h"
 #include "net/http_text.h"
 #include "net/win32/http_client.h"
 #include "ui/progress.h"

@@ -6,7 +6,7 @@
 #include <string>
 
 #include "net/siblings.h"
-#include "setup/win32/installer.h"
+#include "ui/wizard.h"
 
 // Runs the sibling on the file inside a progress window (installing it first
 // when it is missing); true when it was started.
