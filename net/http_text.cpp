@@ -83,3 +83,20 @@ std::string LowerCaseAscii(std::string text) {
     if (c >= 'A' && c <= 'Z') c = char(c + 32);
   return text;
 }
+
+ResponseHead::Event ResponseHead::Take(char c) {
+  if (++bytes_ > kMaxBytes) return Event::TooLong;
+  if (c == '\r') return Event::None;
+  if (c != '\n') {
+    if (line_.size() < size_t(kHttpTextMax)) line_ += c;
+    return Event::None;
+  }
+  const std::string line = std::move(line_);
+  line_.clear();
+  if (++lines_ > kMaxLines) return Event::TooLong;
+  if (lines_ == 1) return IsSuccessStatus(line) ? Event::StatusOk : Event::Refused;
+  if (line.empty()) return Event::Complete;
+  const int64_t announced = ContentLengthOf(line);
+  if (announced >= 0) length_ = announced;
+  return Event::None;
+}

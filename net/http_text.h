@@ -37,3 +37,33 @@ bool IsWebAddress(const std::string& address);
 
 // Letters A to Z in lower case, everything else as it is.
 std::string LowerCaseAscii(std::string text);
+
+// The status line and the headers of a response, taken a received byte at a time
+// exactly as the client reads them: lines end at '\n', '\r' is dropped, a line keeps
+// at most 259 characters. The head ends at its empty line; a server that never ends
+// it is given up on after 100 lines or 16 KB in all.
+class ResponseHead {
+ public:
+  static constexpr int kMaxLines = 100;
+  static constexpr size_t kMaxBytes = 16384;
+
+  enum class Event {
+    None,       // the byte was taken; more to come
+    StatusOk,   // the status line ended and says success (200 … 399)
+    Refused,    // the status line ended and says anything else
+    Complete,   // the empty line after the headers: the body follows
+    TooLong,    // more lines or bytes than a head may have
+  };
+  // Takes the next received byte; after Refused, Complete or TooLong nothing more
+  // is to be given.
+  Event Take(char c);
+
+  // The last "Content-Length: " line's value; 0 when none was announced.
+  int64_t ContentLength() const { return length_; }
+
+ private:
+  std::string line_;
+  int lines_ = 0;
+  size_t bytes_ = 0;
+  int64_t length_ = 0;
+};

@@ -38,6 +38,13 @@ constexpr const char* kVCheckDateValue = "VCheckDate";  // seconds since 1970
 constexpr int kDefaultVCheckDate = 0;
 constexpr const char* kLastCheckVersionValue = "LastCheckVersion";  // version times 100
 constexpr int kDefaultLastCheckVersion = 100;
+// The maker's servers (text, empty for the defaults).
+constexpr const char* kVersionHostValue = "VersionHost";
+constexpr const char* kDefaultVersionHost = "versions.vantoral.example";
+constexpr const char* kDownloadHostValue = "DownloadHost";
+constexpr const char* kDefaultDownloadHost = "download.vantoral.example";
+constexpr const char* kWebSiteValue = "WebSite";
+constexpr const char* kDefaultWebSite = "http://www.vantoral.example/";
 // Machine, "Player".
 constexpr const char* kVolumeDBValue = "VolumeDB";
 constexpr int kDefaultVolumeDB = 0;

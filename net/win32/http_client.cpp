@@ -21,10 +21,6 @@ constexpr DWORD kSendBudgetMs = 5000;
 constexpr DWORD kLineBudgetMs = 5000;
 constexpr DWORD kBodyBudgetMs = 7500;
 constexpr DWORD kMemoryBudgetMs = 5000;
-// The status line and the headers together: a server that never ends them (or
-// sends them a byte at a time) is given up on after this much.
-constexpr int kMaxHeaderLines = 100;
-constexpr size_t kMaxHeaderBytes = 16384;
 
 void StartNetwork() {
   static bool started = false;
@@ -127,10 +123,11 @@ class Connection {
     return waiting;
   }
 
-  // One line of the status or the headers, '\r' dropped, at most 259 characters
-  // kept; never reads past its '\n'. Fails once `bytesLeft` bytes were read.
-  int ReadLine(std::string* line, size_t* bytesLeft) {
-    line->clear();
+  // The status line and the headers, byte by byte, never past the empty line
+  // that ends them: each wait for more up to 5000 ms in 300 ms rounds. `onStatus`
+  // runs once the status line said success; false from it fails the read.
+  template <typename OnStatus>
+  int ReadHead(ResponseHead* head, OnStatus onStatus) {
     for (;;) {
       const int wait = WaitReadable(kLineBudgetMs, 300, true);
       if (wait != kHttpOk) return wait;
@@ -138,11 +135,16 @@ class Connection {
       if (waiting == 0) return kHttpFailed;
       while (waiting-- > 0) {
         char c;
-        if (*bytesLeft == 0) return kHttpFailed;
-        --*bytesLeft;
         if (recv(socket_, &c, 1, 0) <= 0) return kHttpFailed;
-        if (c == '\n') return kHttpOk;
-        if (c != '\r' && line->size() < size_t(kHttpTextMax)) *line += c;
+        switch (head->Take(c)) {
+          case ResponseHead::Event::None: break;
+          case ResponseHead::Event::StatusOk:
+            if (!onStatus()) return kHttpFailed;
+            break;
+          case ResponseHead::Event::Complete: return kHttpOk;
+          case ResponseHead::Event::Refused:
+          case ResponseHead::Event::TooLong: return kHttpFailed;
+        }
       }
     }
   }
@@ -198,29 +200,23 @@ int DownloadToFile(HWND sink, const char* url, const char* path, const volatile 
   if (result != kHttpOk) return result;
   result = connection.Send(RequestText(parts));
   if (result != kHttpOk) return result;
-  std::string line;
-  size_t headerBytes = kMaxHeaderBytes;
-  result = connection.ReadLine(&line, &headerBytes);
-  if (result != kHttpOk) return result;
-  if (!IsSuccessStatus(line)) return kHttpFailed;
-
+  // The file is made once the status says success; a head that fails after that
+  // (cut short, cancelled, too long) leaves no file behind.
   File file;
-  if (!OpenWithRetry(file, path, FileMode::CreateAlways, kDownloadOpenBudgetMs)) return kHttpFailed;
+  bool opened = false;
   auto fail = [&](int code) {
-    file.Close();
-    DeleteFileA(path);
+    if (opened) {
+      file.Close();
+      DeleteFileA(path);
+    }
     return code;
   };
-  int64_t length = 0;
-  for (int lines = 1;; ++lines) {
-    if (lines >= kMaxHeaderLines) return fail(kHttpFailed);
-    result = connection.ReadLine(&line, &headerBytes);
-    // Headers cut short (or a cancel among them) leave no file behind.
-    if (result != kHttpOk) return fail(result);
-    if (line.empty()) break;
-    const int64_t announced = ContentLengthOf(line);
-    if (announced >= 0) length = announced;
-  }
+  ResponseHead head;
+  result = connection.ReadHead(&head, [&] {
+    return opened = OpenWithRetry(file, path, FileMode::CreateAlways, kDownloadOpenBudgetMs);
+  });
+  if (result != kHttpOk) return fail(result);
+  const int64_t length = head.ContentLength();
   if (length <= 0) return kHttpOk;
 
   char chunk[kBodyChunk];

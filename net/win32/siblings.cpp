@@ -17,7 +17,6 @@
 
 namespace {
 
-constexpr const char kDefaultDownloadHost[] = "download.vantoral.example";
 uint32_t selectionMask = 0;  // the related rows ticked when the selection page was left
 
 std::string SiblingKey(const char* product) { return std::string("Software\\Vantoral\\") + product + "\\Settings"; }
@@ -102,8 +101,8 @@ class LaunchTask : public ProgressTask {
 }  // namespace
 
 std::string MakerSite() {
-  std::string site = ReadMachineText(kSettingsArea, "WebSite", "");
-  return site.empty() ? "http://www.vantoral.example/" : site;
+  std::string site = ReadMachineText(kSettingsArea, kWebSiteValue, "");
+  return site.empty() ? kDefaultWebSite : site;
 }
 
 bool LaunchSibling(const SiblingLauncher& launcher, const std::string& path, HWND owner) {
@@ -119,7 +118,7 @@ int InstallOnDemand(HWND sink, const char* setupName, const volatile bool* stop)
   GetTempPathA(MAX_PATH, temp);
   const std::string file = std::string(setupName) + ".exe";
   const std::string target = JoinPath(temp, file);
-  std::string host = ReadMachineText(kSettingsArea, "DownloadHost", "");
+  std::string host = ReadMachineText(kSettingsArea, kDownloadHostValue, "");
   if (host.empty()) host = kDefaultDownloadHost;
   int result = DownloadToFile(sink, ("http://" + host + "/components/" + file).c_str(), target.c_str(), stop);
   if (result == kHttpFailed) {

@@ -5,13 +5,11 @@
 #include "common/win32/settings.h"
 #include "net/win32/siblings.h"
 #include "net/http_text.h"
+#include "net/version_plan.h"
 #include "net/win32/http_client.h"
 #include "ui/progress.h"
 
 namespace {
-
-constexpr time_t kVersionCheckPeriod = 7776000;  // 90 days
-constexpr time_t kRelatedOfferDelay = 3888000;   // 45 days
 
 class CheckTask : public ProgressTask {
  public:
@@ -29,7 +27,7 @@ int Setting(const char* name, int defaultValue) { return ReadMachineNumber(kSett
 }  // namespace
 
 std::string VersionUrl() {
-  std::string host = ReadMachineText(kSettingsArea, "VersionHost", "");
+  std::string host = ReadMachineText(kSettingsArea, kVersionHostValue, "");
   if (host.empty()) host = kDefaultVersionHost;
   return LowerCaseAscii("http://" + host + "/versions/Lirva.txt");
 }
@@ -40,13 +38,12 @@ void CheckVersion(HWND main, bool automatic) {
   if (task.result != kHttpOk) return;
   const std::string response = task.response;
   const int server = ServerVersion(response);
-  if (server < kProgramVersion) return;  // no "version=", or not a version
-  const int reference = automatic ? Setting(kLastCheckVersionValue, kDefaultLastCheckVersion) : kProgramVersion;
-  if (reference < kProgramVersion) return;
-  if (server <= reference) {
-    if (!automatic)
+  switch (JudgeVersion(server, automatic, Setting(kLastCheckVersionValue, kDefaultLastCheckVersion))) {
+    case VersionVerdict::Nothing: return;
+    case VersionVerdict::Current:
       MessageBoxA(main, "The current version is up-to-date", "Version Current", MB_OK | MB_ICONINFORMATION);
-    return;
+      return;
+    case VersionVerdict::Newer: break;
   }
   if (MessageBoxA(main,
                   "An updated version of this software is now available for download online. Do you want to see "
@@ -61,24 +58,15 @@ void CheckVersion(HWND main, bool automatic) {
 }
 
 void RunStartupSchedule(HWND main, time_t now) {
-  const std::string offered = ReadMachineText(kSettingsArea, kRelatedPCheckValue, "");
-  if (offered.empty() || offered[0] == '0') {
-    const int firstStart = Setting(kRelatedPDateValue, kDefaultRelatedPDate);
-    if (firstStart == 0) {
-      WriteMachineNumber(kSettingsArea, kRelatedPDateValue, int(now));
-    } else if (now - time_t(firstStart) > kRelatedOfferDelay) {
-      WriteMachineText(kSettingsArea, kRelatedPCheckValue, "1");
-      RunRelatedProgramsWizard(main);
-      return;
-    }
-  }
-  const int lastCheck = Setting(kVCheckDateValue, kDefaultVCheckDate);
-  if (lastCheck == 0) {
-    WriteMachineNumber(kSettingsArea, kVCheckDateValue, int(now));
+  const StartupPlan plan = PlanStartup(ReadMachineText(kSettingsArea, kRelatedPCheckValue, ""),
+                                       Setting(kRelatedPDateValue, kDefaultRelatedPDate),
+                                       Setting(kVCheckDateValue, kDefaultVCheckDate), int64_t(now));
+  if (plan.storeFirstStart) WriteMachineNumber(kSettingsArea, kRelatedPDateValue, int(now));
+  if (plan.offerRelated) {
+    WriteMachineText(kSettingsArea, kRelatedPCheckValue, "1");
+    RunRelatedProgramsWizard(main);
     return;
   }
-  if (now - time_t(lastCheck) > kVersionCheckPeriod) {
-    WriteMachineNumber(kSettingsArea, kVCheckDateValue, int(now));
-    CheckVersion(main, true);
-  }
+  if (plan.storeCheckDate) WriteMachineNumber(kSettingsArea, kVCheckDateValue, int(now));
+  if (plan.checkVersion) CheckVersion(main, true);
 }

@@ -6,9 +6,6 @@
 #include <ctime>
 #include <string>
 
-constexpr const char kDefaultVersionHost[] = "versions.vantoral.example";
-constexpr int kProgramVersion = 100;  // "1.00"
-
 // "http://<version host>/versions/Lirva.txt" in lower case; the host from the
 // machine setting "VersionHost" when there is one.
 std::string VersionUrl();

@@ -74,3 +74,50 @@ TEST(Siblings, CommandLinesFromUntrustedTemplates) {
 }
 
 }  // namespace
+
+// The download's reading of a response head, byte by byte as the client gets it.
+namespace {
+struct HeadRead {
+  ResponseHead::Event last = ResponseHead::Event::None;
+  size_t taken = 0;
+  bool statusOk = false;
+};
+HeadRead ReadHead(ResponseHead& head, const std::string& bytes) {
+  HeadRead r;
+  for (char c : bytes) {
+    ++r.taken;
+    r.last = head.Take(c);
+    if (r.last == ResponseHead::Event::StatusOk) r.statusOk = true;
+    if (r.last != ResponseHead::Event::None && r.last != ResponseHead::Event::StatusOk) break;
+  }
+  return r;
+}
+}  // namespace
+
+TEST(HttpText, ResponseHeadEndsAtItsEmptyLineAndGivesUpOnEndlessOnes) {
+  ResponseHead ok;
+  const std::string head = "HTTP/1.0 200 OK\r\nContent-Length: 5\r\nX-A: " + std::string(300, 'a') +
+                           "\r\nContent-Length: 7\r\n\r\n";
+  HeadRead r = ReadHead(ok, head + "BODY!!!");
+  EXPECT_TRUE(r.statusOk);
+  EXPECT_EQ(r.last, ResponseHead::Event::Complete);
+  EXPECT_EQ(r.taken, head.size()) << "nothing of the body is taken";
+  EXPECT_EQ(ok.ContentLength(), 7) << "the last length counts";
+
+  ResponseHead missing;
+  EXPECT_EQ(ReadHead(missing, "HTTP/1.0 404 Not Found\r\n").last, ResponseHead::Event::Refused);
+  ResponseHead bare;  // Unix line ends, no length
+  EXPECT_EQ(ReadHead(bare, "http/1.1 302 Found\n\n").last, ResponseHead::Event::Complete);
+  EXPECT_EQ(bare.ContentLength(), 0);
+
+  std::string lines = "HTTP/1.0 200 OK\r\n";
+  for (int i = 0; i < 200; ++i) lines += "X-Line: more\r\n";
+  ResponseHead endless;
+  r = ReadHead(endless, lines);
+  EXPECT_EQ(r.last, ResponseHead::Event::TooLong);
+  EXPECT_LT(r.taken, lines.size()) << "given up after 100 lines";
+  ResponseHead oneLine;  // a line without end
+  r = ReadHead(oneLine, "HTTP/1.0 200 OK\r\nX: " + std::string(20000, 'x'));
+  EXPECT_EQ(r.last, ResponseHead::Event::TooLong);
+  EXPECT_EQ(r.taken, ResponseHead::kMaxBytes + 1);
+}
