@@ -1,5 +1,7 @@
 #include "net/http_text.h"
 
+#include "common/path.h"
+
 #include <cstdlib>
 #include <cstring>
 
@@ -74,14 +76,8 @@ bool InfoAddress(const std::string& response, std::string* address) {
 }
 
 bool IsWebAddress(const std::string& address) {
-  const std::string lower = LowerCaseAscii(address.substr(0, 8));
+  const std::string lower = LowerCase(address.substr(0, 8));
   return lower.compare(0, 7, "http://") == 0 || lower.compare(0, 8, "https://") == 0;
-}
-
-std::string LowerCaseAscii(std::string text) {
-  for (char& c : text)
-    if (c >= 'A' && c <= 'Z') c = char(c + 32);
-  return text;
 }
 
 ResponseHead::Event ResponseHead::Take(char c) {

@@ -35,9 +35,6 @@ bool InfoAddress(const std::string& response, std::string* address);
 // Whether the version check may open the address: only web pages.
 bool IsWebAddress(const std::string& address);
 
-// Letters A to Z in lower case, everything else as it is.
-std::string LowerCaseAscii(std::string text);
-
 // The status line and the headers of a response, taken a received byte at a time
 // exactly as the client reads them: lines end at '\n', '\r' is dropped, a line keeps
 // at most 259 characters. The head ends at its empty line; a server that never ends

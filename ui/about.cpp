@@ -3,7 +3,7 @@
 #include <cstring>
 
 #include "resource.h"
-#include "ui/handles.h"
+#include "common/win32/handles.h"
 
 namespace {
 

@@ -8,7 +8,7 @@
 #pragma once
 #include <windows.h>
 
-#include "ui/handles.h"
+#include "common/win32/handles.h"
 
 // ---- Press-and-hold buttons ---------------------------------------------------
 

@@ -2,7 +2,7 @@
 #pragma once
 #include <windows.h>
 
-#include "ui/handles.h"
+#include "common/win32/handles.h"
 
 // Each channel times `factor`, truncated and capped at 255.
 COLORREF ScaleColour(COLORREF colour, double factor);

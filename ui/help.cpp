@@ -5,10 +5,9 @@
 #include <string>
 
 #include "common/path.h"
+#include "common/win32/program.h"
 
 void OpenHelpTopic(const char* topic) {
-  char program[MAX_PATH] = {};
-  GetModuleFileNameA(nullptr, program, MAX_PATH - 1);
-  std::string page = JoinPath(JoinPath(DirectoryOf(program), "Help"), topic, ".html");
+  std::string page = JoinPath(JoinPath(DirectoryOf(ProgramPath()), "Help"), topic, ".html");
   ShellExecuteA(nullptr, nullptr, page.c_str(), nullptr, nullptr, SW_SHOWNORMAL);
 }

@@ -11,8 +11,9 @@
 
 #include "app/win32/main_dialog.h"
 #include "common/win32/settings.h"
-#include "ui/handles.h"
+#include "common/win32/handles.h"
 #include "common/path.h"
+#include "common/win32/program.h"
 #include "resource.h"
 #include "setup/run_marker.h"
 #include "setup/win32/setup_wizard.h"
@@ -23,14 +24,6 @@
 namespace {
 
 constexpr UINT kStandardDialogClass = 0x8002;  // the atom of "#32770"
-
-std::string ProgramPath() {
-  // The module's own path: a copy started by another name from a prompt still
-  // reads its own marker.
-  char path[MAX_PATH] = {};
-  GetModuleFileNameA(nullptr, path, MAX_PATH - 1);
-  return path;
-}
 
 std::string VendorAddress(const char* path) { return WebPage(MakerSite(), path, false); }
 

@@ -9,6 +9,8 @@
 
 #include "common/win32/settings.h"
 #include "common/path.h"
+#include "common/text.h"
+#include "common/win32/handles.h"
 #include "net/http_text.h"
 #include "net/win32/http_client.h"
 #include "resource.h"
@@ -37,12 +39,6 @@ bool SiblingInstalled(const RelatedProgram& program) {
 
 void OpenPage(HWND owner, const std::string& page) {
   ShellExecuteA(owner, nullptr, page.c_str(), nullptr, nullptr, SW_SHOWNORMAL);
-}
-
-std::string Formatted(const char* format, const char* text) {
-  std::vector<char> buffer(std::strlen(format) + std::strlen(text) + 1);
-  std::snprintf(buffer.data(), buffer.size(), format, text);
-  return buffer.data();
 }
 
 class LaunchTask : public ProgressTask {
@@ -81,13 +77,12 @@ class LaunchTask : public ProgressTask {
     if (!CreateProcessA(nullptr, &line[0], nullptr, nullptr, FALSE, CREATE_NEW_CONSOLE, nullptr, nullptr, &startup,
                         &process))
       return result = kProgressFailed;
-    CloseHandle(process.hThread);
+    KernelHandle thread(process.hThread), running(process.hProcess);
     if (launcher_.wait) {
       SetProgressLine(0, window, Formatted("Please wait for %s", launcher_.displayName).c_str());
       SetProgressLine(1, window, "to close to continue...");
-      WaitWhilePumping(window, process.hProcess);
+      WaitWhilePumping(window, running.get());
     }
-    CloseHandle(process.hProcess);
     return result = kProgressDone;
   }
 

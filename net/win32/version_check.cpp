@@ -2,6 +2,7 @@
 
 #include <shellapi.h>
 
+#include "common/path.h"
 #include "common/win32/settings.h"
 #include "net/win32/siblings.h"
 #include "net/http_text.h"
@@ -29,7 +30,7 @@ int Setting(const char* name, int defaultValue) { return ReadMachineNumber(kSett
 std::string VersionUrl() {
   std::string host = ReadMachineText(kSettingsArea, kVersionHostValue, "");
   if (host.empty()) host = kDefaultVersionHost;
-  return LowerCaseAscii("http://" + host + "/versions/Lirva.txt");
+  return LowerCase("http://" + host + "/versions/Lirva.txt");
 }
 
 void CheckVersion(HWND main, bool automatic) {

@@ -14,16 +14,11 @@ constexpr DWORD kThreadTimeoutMs = 5000;
 PlaybackEngine::PlaybackEngine()
     : notify_(this),
       deviceEvent_(CreateEventA(nullptr, TRUE, FALSE, nullptr)),
-      slotFreeEvent_(CreateEventA(nullptr, TRUE, FALSE, nullptr)) {
-  InitializeCriticalSection(&levelsLock_);
-}
+      slotFreeEvent_(CreateEventA(nullptr, TRUE, FALSE, nullptr)) {}
 
 PlaybackEngine::~PlaybackEngine() {
   close();
   stopFill();
-  DeleteCriticalSection(&levelsLock_);
-  CloseHandle(deviceEvent_);
-  CloseHandle(slotFreeEvent_);
 }
 
 void PlaybackEngine::setListener(PlaybackListener* listener, int32_t user) {
@@ -37,9 +32,7 @@ void PlaybackEngine::report(void (PlaybackListener::*what)(int32_t)) { (listener
 
 // A fill thread that outlives its time-out still uses the slots and the source:
 // nothing of them is touched before it has ended.
-void PlaybackEngine::stopFill() {
-  if (!Stop(kThreadTimeoutMs) && Thread()) WaitForSingleObject(Thread(), INFINITE), Stop(0);
-}
+void PlaybackEngine::stopFill() { StopAndWait(kThreadTimeoutMs); }
 
 bool PlaybackEngine::open(AudioSource* source) {
   close();
@@ -58,7 +51,7 @@ bool PlaybackEngine::open(AudioSource* source) {
   format.nAvgBytesPerSec = DWORD(channels_ * 2 * rate);
   // 0 (and a missing choice, below 0) is WAVE_MAPPER, the default device.
   const UINT device = deviceNumberPlusOne > 0 ? UINT(deviceNumberPlusOne - 1) : WAVE_MAPPER;
-  const DWORD_PTR event = reinterpret_cast<DWORD_PTR>(deviceEvent_);
+  const DWORD_PTR event = reinterpret_cast<DWORD_PTR>(deviceEvent_.get());
   if (waveOutOpen(&device_, device, &format, event, 0, CALLBACK_EVENT) != MMSYSERR_NOERROR &&
       waveOutOpen(&device_, device, &format, event, 0, CALLBACK_EVENT | WAVE_MAPPED) != MMSYSERR_NOERROR) {
     device_ = nullptr;
@@ -210,12 +203,12 @@ void PlaybackEngine::Run() {
   CompletionThread completion(this);
   completion.Start(THREAD_PRIORITY_NORMAL);
   while (!StopRequested()) {
-    ResetEvent(slotFreeEvent_);
+    ResetEvent(slotFreeEvent_.get());
     if (!ring_.NextFree()) {
       const SlotRing::FullAction action = ring_.RingFull();
       if (action.raiseCompletion) SetThreadPriority(completion.Thread(), THREAD_PRIORITY_TIME_CRITICAL);
       if (action.lowerFill) SetThreadPriority(GetCurrentThread(), THREAD_PRIORITY_BELOW_NORMAL);
-      WaitFor(slotFreeEvent_, 1000);
+      WaitFor(slotFreeEvent_.get(), 1000);
       continue;
     }
     const int32_t start = source_->position();
@@ -244,15 +237,15 @@ void PlaybackEngine::Run() {
   }
   // The source is exhausted: the end is reached when the last buffer has played.
   while (!refused_ && !StopRequested()) {
-    ResetEvent(slotFreeEvent_);
+    ResetEvent(slotFreeEvent_.get());
     if (ring_.Drained()) {
       ended_ = true;
       notify_.Post();
       break;
     }
-    WaitFor(slotFreeEvent_, 1000);
+    WaitFor(slotFreeEvent_.get(), 1000);
   }
-  completion.Stop(kThreadTimeoutMs);
+  completion.StopAndWait(kThreadTimeoutMs);
   waveOutReset(device_);
 }
 
@@ -261,20 +254,21 @@ void PlaybackEngine::Run() {
 void PlaybackEngine::CompletionThread::Run() {
   PlaybackEngine& e = *engine_;
   while (!StopRequested()) {
-    ResetEvent(e.deviceEvent_);
+    ResetEvent(e.deviceEvent_.get());
     const int index = e.ring_.NextToComplete();
     Slot& slot = e.slots_[index];
     if (e.ring_.IsFree(index) || !(slot.header.dwFlags & WHDR_DONE)) {
-      WaitFor(e.deviceEvent_, 1000);
+      WaitFor(e.deviceEvent_.get(), 1000);
       continue;
     }
     e.position_ = int32_t(slot.header.dwUser);
-    EnterCriticalSection(&e.levelsLock_);
-    e.currentLevels_ = slot.levels;
-    LeaveCriticalSection(&e.levelsLock_);
+    {
+      Lock lock(e.levelsLock_);
+      e.currentLevels_ = slot.levels;
+    }
     slot.header.dwFlags &= ~kStateFlags;
     const bool raiseFill = e.ring_.Complete();
-    SetEvent(e.slotFreeEvent_);
+    SetEvent(e.slotFreeEvent_.get());
     if (raiseFill) SetThreadPriority(e.Thread(), THREAD_PRIORITY_TIME_CRITICAL);
     e.progressed_ = true;
     e.notify_.Post();
@@ -290,9 +284,10 @@ void PlaybackEngine::OnNotify() {
   if (progressed_.exchange(false)) {
     listener_->onPosition(msOf(position_), user_);
     ChannelLevels levels;
-    EnterCriticalSection(&levelsLock_);
-    levels = currentLevels_;
-    LeaveCriticalSection(&levelsLock_);
+    {
+      Lock lock(levelsLock_);
+      levels = currentLevels_;
+    }
     listener_->onLevels(levels, user_);
   }
 }

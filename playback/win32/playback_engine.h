@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "audio/audio_source.h"
+#include "common/win32/handles.h"
 #include "playback/engine_plan.h"
 #include "playback/win32/notify_window.h"
 #include "playback/win32/worker_thread.h"
@@ -27,7 +28,7 @@ class PlaybackListener {
   virtual void onLevels(const ChannelLevels& levels, int32_t user) {}
 };
 
-class PlaybackEngine : public WorkerThread, private NotifyTarget {
+class PlaybackEngine : private WorkerThread, private NotifyTarget {
  public:
   PlaybackEngine();
   ~PlaybackEngine() override;
@@ -70,7 +71,7 @@ class PlaybackEngine : public WorkerThread, private NotifyTarget {
   class CompletionThread : public WorkerThread {
    public:
     explicit CompletionThread(PlaybackEngine* engine) : engine_(engine) {}
-    ~CompletionThread() override { Stop(5000); }
+    ~CompletionThread() override { StopAndWait(5000); }
 
    protected:
     void Run() override;
@@ -91,8 +92,8 @@ class PlaybackEngine : public WorkerThread, private NotifyTarget {
   PlaybackListener builtIn_;
   PlaybackListener* listener_ = &builtIn_;
   int32_t user_ = 0;
-  HANDLE deviceEvent_;
-  HANDLE slotFreeEvent_;
+  KernelHandle deviceEvent_;
+  KernelHandle slotFreeEvent_;
   std::atomic<int32_t> position_{0};
   uint16_t state_ = 0;
   std::atomic<bool> ended_{false};
@@ -101,7 +102,7 @@ class PlaybackEngine : public WorkerThread, private NotifyTarget {
   HGLOBAL bufferMemory_ = nullptr;
   SourceRef source_;
   ChannelLevels currentLevels_;
-  CRITICAL_SECTION levelsLock_;
+  CriticalSection levelsLock_;
   std::vector<int32_t> readBuffer_;
   HWAVEOUT device_ = nullptr;
   bool volumeSet_ = false;

@@ -51,8 +51,8 @@ void PlayerDialog::OnInitDialog() {
   SetSliderValue(Item(IDC_PLAYER_VOLUME), ReadMachineNumber(kPlayerArea, kVolumeDBValue, kDefaultVolumeDB));
   ShowEmptyMeter();
 
-  timeFont_ = CreateFontA(16, 0, 0, 0, 700, 0, 0, 0, 0, 0, 0, 0, 0x30, nullptr);
-  SendDlgItemMessageA(hwnd(), IDC_PLAYER_TIME, WM_SETFONT, reinterpret_cast<WPARAM>(timeFont_), FALSE);
+  timeFont_.Reset(CreateFontA(16, 0, 0, 0, 700, 0, 0, 0, 0, 0, 0, 0, 0x30, nullptr));
+  SendDlgItemMessageA(hwnd(), IDC_PLAYER_TIME, WM_SETFONT, reinterpret_cast<WPARAM>(timeFont_.get()), FALSE);
 
   for (int id : kPlayerHoldButtons) MakeHoldButton(Item(id));
   for (const BitmapButtonRow& b : kPlayerBitmapButtons) SetButtonBitmap(hwnd(), b.controlId, b.bitmap);
@@ -98,8 +98,7 @@ void PlayerDialog::OnDestroy() {
   engine_.close();
   WriteMachineNumber(kPlayerArea, kDeviceValue, int(SendDlgItemMessageA(hwnd(), IDC_PLAYER_DEVICE, CB_GETCURSEL, 0, 0)));
   WriteMachineNumber(kPlayerArea, kVolumeDBValue, SliderValue(Item(IDC_PLAYER_VOLUME)));
-  if (timeFont_) DeleteObject(timeFont_);
-  timeFont_ = nullptr;
+  timeFont_.Reset();  // the window that used it is going
 }
 
 void PlayerDialog::UpdateControls() {

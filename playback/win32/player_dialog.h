@@ -9,6 +9,7 @@
 
 #include "audio/audio_source.h"
 #include "playback/win32/playback_engine.h"
+#include "common/win32/handles.h"
 #include "playback/win32/waveform_view.h"
 #include "ui/dialog.h"
 
@@ -86,5 +87,5 @@ class PlayerDialog : public ModelessDialog, private PlaybackListener {
   bool rewinding_ = false;
   bool forwarding_ = false;
   WaveformView waveform_;
-  HFONT timeFont_ = nullptr;
+  Font timeFont_;
 };

@@ -10,18 +10,6 @@
 namespace {
 constexpr int kChunkFrames = 8192;
 
-// Holds a critical section for a scope.
-class Locked {
- public:
-  explicit Locked(CRITICAL_SECTION& lock) : lock_(lock) { EnterCriticalSection(&lock_); }
-  ~Locked() { LeaveCriticalSection(&lock_); }
-  Locked(const Locked&) = delete;
-  Locked& operator=(const Locked&) = delete;
-
- private:
-  CRITICAL_SECTION& lock_;
-};
-
 void RegisterWaveWindowClass(WNDPROC procedure) {
   static bool registered = false;
   if (registered) return;
@@ -53,19 +41,12 @@ WaveformView::WaveformView()
       backgroundPen_(CreatePen(PS_SOLID, 1, RGB(0, 0, 0))),
       barPen_(CreatePen(PS_SOLID, 1, RGB(102, 255, 102))),
       requestEvent_(CreateEventA(nullptr, TRUE, FALSE, nullptr)) {
-  InitializeCriticalSection(&paintLock_);
-  InitializeCriticalSection(&requestLock_);
   RegisterWaveWindowClass(WindowProc);
 }
 
 WaveformView::~WaveformView() {
   stopWorker();
   if (window_) SetWindowLongPtrA(window_, GWLP_USERDATA, 0);
-  CloseHandle(requestEvent_);
-  DeleteCriticalSection(&paintLock_);
-  DeleteCriticalSection(&requestLock_);
-  for (HPEN pen : {cursorPen_, outsidePen_, outsideBarPen_, highlightPen_, highlightBarPen_, backgroundPen_, barPen_})
-    DeleteObject(pen);
 }
 
 void WaveformView::attach(HWND window) {
@@ -79,13 +60,13 @@ void WaveformView::layout() {
   if (!window_) return;
   RECT client;
   GetClientRect(window_, &client);
-  Locked lock(paintLock_);
+  Lock lock(paintLock_);
   mapping_.width = waveColumnsOfWidth(client.right);
   height_ = client.bottom - 1;
 }
 
 WaveMapping WaveformView::mapping() {
-  Locked lock(paintLock_);
+  Lock lock(paintLock_);
   return mapping_;
 }
 
@@ -100,7 +81,7 @@ void WaveformView::invalidateColumns(int x0, int x1) {
 void WaveformView::setFileLength(int32_t frames) {
   int oldX, newX;
   {
-    Locked lock(paintLock_);
+    Lock lock(paintLock_);
     oldX = mapping_.xOf(fileLength_);
     fileLength_ = frames;
     newX = mapping_.xOf(frames);
@@ -110,14 +91,15 @@ void WaveformView::setFileLength(int32_t frames) {
 
 void WaveformView::startWorker(AudioSource* source) {
   stopWorker();
-  EnterCriticalSection(&requestLock_);
-  requestStart_ = requestLength_ = 0;
-  LeaveCriticalSection(&requestLock_);
+  {
+    Lock lock(requestLock_);
+    requestStart_ = requestLength_ = 0;
+  }
   if (!source || source->status() != SourceStatus::Ok) return;
   source_ = SourceRef(source);
   if (window_) SetWindowLongA(window_, GWL_STYLE, GetWindowLongA(window_, GWL_STYLE) & ~WS_DISABLED);
   {
-    Locked lock(paintLock_);
+    Lock lock(paintLock_);
     mapping_.length = 0;
   }
   served_ = 1;
@@ -126,7 +108,7 @@ void WaveformView::startWorker(AudioSource* source) {
 
 void WaveformView::stopWorker() {
   // The source goes only once the worker has ended.
-  if (!Stop(5000) && Thread()) WaitForSingleObject(Thread(), INFINITE), Stop(0);
+  StopAndWait(5000);
   source_.reset();
   if (window_) EnableWindow(window_, FALSE);
 }
@@ -134,7 +116,7 @@ void WaveformView::stopWorker() {
 void WaveformView::setCursor(int32_t frame, int32_t length) {
   int oldX0, oldX1, newX0, newX1;
   {
-    Locked lock(paintLock_);
+    Lock lock(paintLock_);
     oldX0 = mapping_.xOf(cursor_);
     oldX1 = mapping_.xOf(int64_t(cursor_) + cursorLength_);
     cursor_ = frame;
@@ -147,12 +129,11 @@ void WaveformView::setCursor(int32_t frame, int32_t length) {
 }
 
 void WaveformView::request(int32_t start, int32_t length) {
-  EnterCriticalSection(&requestLock_);
+  Lock lock(requestLock_);
   requestStart_ = start;
   requestLength_ = length;
   served_ = 0;
-  SetEvent(requestEvent_);
-  LeaveCriticalSection(&requestLock_);
+  SetEvent(requestEvent_.get());
 }
 
 void WaveformView::Run() {
@@ -161,21 +142,24 @@ void WaveformView::Run() {
   std::vector<int32_t> buffer(size_t(channels) * kChunkFrames);
   int32_t lastStart = 0, lastLength = 0;
   while (!StopRequested()) {
-    EnterCriticalSection(&requestLock_);
-    ResetEvent(requestEvent_);
-    const int32_t start = requestStart_;
-    const int32_t length = requestLength_;
-    const bool same = start == lastStart && length == lastLength;
-    if (same) served_ = 1;
-    LeaveCriticalSection(&requestLock_);
+    int32_t start, length;
+    bool same;
+    {
+      Lock lock(requestLock_);
+      ResetEvent(requestEvent_.get());
+      start = requestStart_;
+      length = requestLength_;
+      same = start == lastStart && length == lastLength;
+      if (same) served_ = 1;
+    }
     if (same) {
-      WaitFor(requestEvent_, INFINITE);
+      WaitFor(requestEvent_.get(), INFINITE);
       continue;
     }
     WaveUpdate update;
     WaveMapping view;
     {
-      Locked lock(paintLock_);
+      Lock lock(paintLock_);
       update = updateWaveView(mapping_, columns_, start, length, window_ != nullptr);
       view = mapping_;
       if (update.scrolled) {
@@ -210,7 +194,7 @@ void WaveformView::Run() {
 void WaveformView::paint() {
   PAINTSTRUCT ps;
   HDC dc = BeginPaint(window_, &ps);
-  Locked lock(paintLock_);
+  Lock lock(paintLock_);
   const RECT& update = ps.rcPaint;
   const int width = mapping_.width;
   const int height = height_;
@@ -228,16 +212,16 @@ void WaveformView::paint() {
     for (int e = first; e < last; ++e) {
       const int x = e + 1;
       if (e == cx0) {
-        VerticalLine(dc, cursorPen_, x, 1, height);
+        VerticalLine(dc, cursorPen_.get(), x, 1, height);
         continue;
       }
-      HPEN background = backgroundPen_, bar = barPen_;
+      HPEN background = backgroundPen_.get(), bar = barPen_.get();
       if (e < fx0 || e > fx1) {
-        background = outsidePen_;
-        bar = outsideBarPen_;
+        background = outsidePen_.get();
+        bar = outsideBarPen_.get();
       } else if (cx0 <= e && e < cx1) {
-        background = highlightPen_;
-        bar = highlightBarPen_;
+        background = highlightPen_.get();
+        bar = highlightBarPen_.get();
       }
       const int o = (columns_[e] * height) >> 9;
       VerticalLine(dc, background, x, 1, mid - o);
@@ -278,7 +262,7 @@ LRESULT CALLBACK WaveformView::WindowProc(HWND window, UINT message, WPARAM wPar
     case WM_NCDESTROY: {
       // The window goes before the view: nothing of the view may reach it after.
       SetWindowLongPtrA(window, GWLP_USERDATA, 0);
-      Locked lock(view->paintLock_);
+      Lock lock(view->paintLock_);
       view->window_ = nullptr;
       break;
     }
@@ -295,7 +279,7 @@ LRESULT CALLBACK WaveformView::WindowProc(HWND window, UINT message, WPARAM wPar
       const int x = static_cast<short>(LOWORD(lParam));
       int32_t frame;
       {
-        Locked lock(view->paintLock_);
+        Lock lock(view->paintLock_);
         frame = view->mapping_.frameOf(x);
       }
       view->setCursor(frame, 0);

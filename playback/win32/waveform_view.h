@@ -7,13 +7,14 @@
 #include <windows.h>
 
 #include "audio/audio_source.h"
+#include "common/win32/handles.h"
 #include "playback/player_plan.h"
 #include "playback/win32/worker_thread.h"
 
 // Notification code of a click in the view (in WM_COMMAND to the parent).
 constexpr UINT kWaveClicked = 2;
 
-class WaveformView : public WorkerThread {
+class WaveformView : private WorkerThread {
  public:
   WaveformView();
   ~WaveformView() override;
@@ -57,12 +58,12 @@ class WaveformView : public WorkerThread {
   int32_t cursorLength_ = 0;
   int32_t fileLength_ = 0;
   int height_ = 1;
-  CRITICAL_SECTION paintLock_;
-  HPEN cursorPen_, outsidePen_, outsideBarPen_, highlightPen_, highlightBarPen_, backgroundPen_, barPen_;
+  CriticalSection paintLock_;
+  Pen cursorPen_, outsidePen_, outsideBarPen_, highlightPen_, highlightBarPen_, backgroundPen_, barPen_;
   SourceRef source_;
   int32_t requestStart_ = 0;
   int32_t requestLength_ = 0;
-  CRITICAL_SECTION requestLock_;
-  HANDLE requestEvent_;
+  CriticalSection requestLock_;
+  KernelHandle requestEvent_;
   volatile LONG served_ = 1;
 };

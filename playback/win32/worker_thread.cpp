@@ -50,6 +50,13 @@ bool WorkerThread::Stop(DWORD timeoutMs) {
   return true;
 }
 
+void WorkerThread::StopAndWait(DWORD timeoutMs) {
+  if (!Stop(timeoutMs) && thread_) {
+    WaitForSingleObject(thread_, INFINITE);
+    Stop(0);
+  }
+}
+
 bool WorkerThread::StopRequested() const { return WaitForSingleObject(stopEvent_, 0) == WAIT_OBJECT_0; }
 
 void WorkerThread::WaitFor(HANDLE event, DWORD timeoutMs) const {

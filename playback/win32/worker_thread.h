@@ -18,6 +18,9 @@ class WorkerThread {
   // false when it still runs: its handle is kept, so a later Stop waits again and
   // nothing it uses may be freed yet.
   bool Stop(DWORD timeoutMs);
+  // Stop, and when the thread outlives its time-out, wait for it to end: for an
+  // owner that frees what the thread uses next.
+  void StopAndWait(DWORD timeoutMs);
   bool Running() const { return running_ != 0; }
   HANDLE Thread() const { return thread_; }
 

@@ -10,6 +10,10 @@
 
 #include "common/file.h"
 #include "common/path.h"
+#include "common/text.h"
+#include "common/win32/program.h"
+#include "common/win32/handles.h"
+#include "common/win32/registry_key.h"
 #include "resource.h"
 #include "setup/extraction.h"
 #include "setup/run_marker.h"
@@ -60,48 +64,30 @@ std::string EntryFolder(const PackageEntry& entry, const std::string& installFol
 }
 
 void AppendBytes(const std::string& path, uint32_t value) {
-  HANDLE file = CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
-  if (file == INVALID_HANDLE_VALUE) return;
-  SetFilePointer(file, 0, nullptr, FILE_END);
-  const BYTE bytes[4] = {BYTE(value), BYTE(value >> 8), BYTE(value >> 16), BYTE(value >> 24)};
-  DWORD written;
-  WriteFile(file, bytes, 4, &written, nullptr);
-  CloseHandle(file);
+  File file;
+  if (!file.Open(path.c_str(), FileMode::Update) || !file.SeekFromStart(file.Size())) return;
+  const uint8_t bytes[4] = {uint8_t(value), uint8_t(value >> 8), uint8_t(value >> 16), uint8_t(value >> 24)};
+  file.WriteFull(bytes, 4);
 }
 
 void CreateShortcut(const std::string& shortcut, const std::string& target) {
   CoInitialize(nullptr);
-  IShellLinkA* link = nullptr;
-  if (SUCCEEDED(CoCreateInstance(CLSID_ShellLink, nullptr, CLSCTX_INPROC_SERVER, IID_IShellLinkA,
-                                 reinterpret_cast<void**>(&link)))) {
-    link->SetPath(target.c_str());
-    IPersistFile* file = nullptr;
-    if (SUCCEEDED(link->QueryInterface(IID_IPersistFile, reinterpret_cast<void**>(&file)))) {
+  {
+    ComRef<IShellLinkA> link;
+    ComRef<IPersistFile> file;
+    if (SUCCEEDED(CoCreateInstance(CLSID_ShellLink, nullptr, CLSCTX_INPROC_SERVER, IID_IShellLinkA, link.Out())) &&
+        SUCCEEDED(link->SetPath(target.c_str())) && SUCCEEDED(link->QueryInterface(IID_IPersistFile, file.Out()))) {
       WCHAR wide[MAX_PATH] = {};
       MultiByteToWideChar(CP_ACP, 0, shortcut.c_str(), -1, wide, MAX_PATH);
       wide[MAX_PATH - 1] = 0;
       file->Save(wide, TRUE);
-      file->Release();
     }
-    link->Release();
-  }
+  }  // the references go before COM does
   CoUninitialize();
-}
-
-std::string OwnPath() {
-  char path[MAX_PATH] = {};
-  GetModuleFileNameA(nullptr, path, MAX_PATH - 1);
-  return path;
 }
 
 void InstallMessage(HWND owner, const std::string& text) {
   MessageBoxA(owner, text.c_str(), kInstallError, MB_OK | MB_ICONERROR);
-}
-
-std::string Formatted(const char* format, const std::string& path) {
-  std::vector<char> text(std::strlen(format) + path.size() + 1);
-  std::snprintf(text.data(), text.size(), format, path.c_str());
-  return text.data();
 }
 
 // The installing page around the extraction: its lines, its bar and its stop flag.
@@ -135,7 +121,7 @@ bool ExtractPackage(InstallingPage& page) {
   SetProgressLine(1, window, "Software Licence Terms");
 
   File source;
-  if (!source.Open(OwnPath().c_str(), FileMode::Read)) return false;
+  if (!source.Open(ProgramPath().c_str(), FileMode::Read)) return false;
   PageExtraction host(page);
   const ExtractionResult result = ExtractPackageEntries(source, kPackageTable, host);
   source.Close();
@@ -176,14 +162,13 @@ void PlaceInstallation(const std::string& folder) {
     CreateShortcut(JoinPath(entry, "Lirva.lnk"), program);
   }
   CreateShortcut(JoinPath(DesktopFolder(), "Lirva.lnk"), program);
-  HKEY key;
-  if (RegCreateKeyExA(HKEY_LOCAL_MACHINE, kUninstallKey, 0, nullptr, 0, KEY_WRITE, nullptr, &key, nullptr) ==
+  RegistryKey key;
+  if (RegCreateKeyExA(HKEY_LOCAL_MACHINE, kUninstallKey, 0, nullptr, 0, KEY_WRITE, nullptr, key.Out(), nullptr) ==
       ERROR_SUCCESS) {
     const char name[] = "Lirva Uninstall";
-    RegSetValueExA(key, "DisplayName", 0, REG_SZ, reinterpret_cast<const BYTE*>(name), sizeof name);
-    RegSetValueExA(key, "UninstallString", 0, REG_SZ, reinterpret_cast<const BYTE*>(uninstaller.c_str()),
+    RegSetValueExA(key.get(), "DisplayName", 0, REG_SZ, reinterpret_cast<const BYTE*>(name), sizeof name);
+    RegSetValueExA(key.get(), "UninstallString", 0, REG_SZ, reinterpret_cast<const BYTE*>(uninstaller.c_str()),
                    DWORD(uninstaller.size() + 1));
-    RegCloseKey(key);
   }
 }
 

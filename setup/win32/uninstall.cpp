@@ -8,6 +8,8 @@
 #include <string>
 
 #include "common/path.h"
+#include "common/win32/program.h"
+#include "common/win32/registry_key.h"
 #include "common/win32/settings.h"
 #include "setup/win32/folders.h"
 
@@ -60,9 +62,7 @@ void RunUninstall(int argumentCount) {
   GetTempPathA(MAX_PATH, temp);
   const std::string copy = JoinPath(temp, "uninst.exe");
   if (argumentCount < 2) {
-    char own[MAX_PATH] = {};
-    GetModuleFileNameA(nullptr, own, MAX_PATH - 1);
-    if (CopyFileA(own, copy.c_str(), FALSE)) {
+    if (CopyFileA(ProgramPath().c_str(), copy.c_str(), FALSE)) {
       WinExec(("\"" + copy + "\" -u").c_str(), SW_SHOWNORMAL);
       return;
     }
@@ -75,11 +75,11 @@ void RunUninstall(int argumentCount) {
   CreateDirectoryA(DirectoryOf(folder).c_str(), nullptr);
   CreateDirectoryA(folder.c_str(), nullptr);
 
-  HKEY versionKey;
-  if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, "SOFTWARE\\Microsoft\\Windows\\CurrentVersion", 0, KEY_ALL_ACCESS,
-                    &versionKey) == ERROR_SUCCESS) {
-    RegDeleteKeyA(versionKey, "Uninstall\\Lirva");
-    RegCloseKey(versionKey);
+  {
+    RegistryKey versionKey;
+    if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, "SOFTWARE\\Microsoft\\Windows\\CurrentVersion", 0, KEY_ALL_ACCESS,
+                      versionKey.Out()) == ERROR_SUCCESS)
+      RegDeleteKeyA(versionKey.get(), "Uninstall\\Lirva");
   }
   const std::string startMenu = StartMenuFolder();
   if (!startMenu.empty()) {
@@ -100,14 +100,12 @@ void RunUninstall(int argumentCount) {
   auto deleteEmpty = reinterpret_cast<DeleteKeyFunction>(
       reinterpret_cast<void*>(GetProcAddress(shlwapi, "SHDeleteEmptyKeyA")));
   // Through each root's "Software" key opened in the view the settings live in.
-  HKEY software[2] = {};
+  RegistryKey software[2];
   const HKEY roots[2] = {HKEY_LOCAL_MACHINE, HKEY_CURRENT_USER};
   for (int i = 0; i < 2; ++i)
-    RegOpenKeyExA(roots[i], "Software", 0, KEY_ALL_ACCESS | RegistryViewOf(roots[i]), &software[i]);
-  for (HKEY key : software)
-    if (key && deleteTree) deleteTree(key, "Vantoral\\Lirva");
-  for (HKEY key : software)
-    if (key && deleteEmpty) deleteEmpty(key, "Vantoral");
-  for (HKEY key : software)
-    if (key) RegCloseKey(key);
+    RegOpenKeyExA(roots[i], "Software", 0, KEY_ALL_ACCESS | RegistryViewOf(roots[i]), software[i].Out());
+  for (const RegistryKey& key : software)
+    if (key.get() && deleteTree) deleteTree(key.get(), "Vantoral\\Lirva");
+  for (const RegistryKey& key : software)
+    if (key.get() && deleteEmpty) deleteEmpty(key.get(), "Vantoral");
 }

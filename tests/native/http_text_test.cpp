@@ -1,5 +1,7 @@
 #include "net/http_text.h"
 
+#include "common/path.h"
+
 #include <gtest/gtest.h>
 
 namespace {
@@ -50,7 +52,7 @@ TEST(HttpText, WhatAVersionServerSays) {
   EXPECT_FALSE(IsWebAddress("C:\\windows\\system32\\calc.exe"));
   EXPECT_FALSE(IsWebAddress("file:///etc/passwd"));
   EXPECT_FALSE(IsWebAddress("http:"));
-  EXPECT_EQ(LowerCaseAscii("HTTP://Versions.VANTORAL.example/versions/Lirva.txt"),
+  EXPECT_EQ(LowerCase("HTTP://Versions.VANTORAL.example/versions/Lirva.txt"),
             "http://versions.vantoral.example/versions/lirva.txt");
 }
 

@@ -1,5 +1,5 @@
 // Owners of the handles a function or an object frees: each frees its handle when
-// it goes out of scope. They move but never copy.
+// it goes out of scope. They move but never copy (a critical section neither).
 #pragma once
 #include <windows.h>
 
@@ -82,4 +82,50 @@ class Selected {
  private:
   HDC dc_;
   HGDIOBJ old_;
+};
+
+// A critical section, made with its owner and deleted with it.
+class CriticalSection {
+ public:
+  CriticalSection() { InitializeCriticalSection(&section_); }
+  ~CriticalSection() { DeleteCriticalSection(&section_); }
+  CriticalSection(const CriticalSection&) = delete;
+  CriticalSection& operator=(const CriticalSection&) = delete;
+  void Enter() { EnterCriticalSection(&section_); }
+  void Leave() { LeaveCriticalSection(&section_); }
+
+ private:
+  CRITICAL_SECTION section_;
+};
+
+// Holds a critical section from here to the end of the scope.
+class Lock {
+ public:
+  explicit Lock(CriticalSection& section) : section_(section) { section_.Enter(); }
+  ~Lock() { section_.Leave(); }
+  Lock(const Lock&) = delete;
+  Lock& operator=(const Lock&) = delete;
+
+ private:
+  CriticalSection& section_;
+};
+
+// One reference to a COM object, released at the end.
+template <typename Interface>
+class ComRef {
+ public:
+  ComRef() = default;
+  ~ComRef() {
+    if (object_) object_->Release();
+  }
+  ComRef(const ComRef&) = delete;
+  ComRef& operator=(const ComRef&) = delete;
+  // Where CoCreateInstance and QueryInterface put the object.
+  void** Out() { return reinterpret_cast<void**>(&object_); }
+  Interface* operator->() const { return object_; }
+  Interface* get() const { return object_; }
+  explicit operator bool() const { return object_ != nullptr; }
+
+ private:
+  Interface* object_ = nullptr;
 };
