@@ -136,3 +136,8 @@ void WriteMainWindowNumber(const char* name, int value) {
 int ReadUserNumber(const char* area, const char* name, int defaultValue) {
   return ReadNumber(HKEY_CURRENT_USER, area, name, defaultValue);
 }
+
+std::string ReadServerSetting(const ServerSetting& server) {
+  const std::string text = ReadMachineText(kSettingsArea, server.name, "");
+  return text.empty() ? server.defaultText : text;
+}

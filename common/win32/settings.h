@@ -38,13 +38,14 @@ constexpr const char* kVCheckDateValue = "VCheckDate";  // seconds since 1970
 constexpr int kDefaultVCheckDate = 0;
 constexpr const char* kLastCheckVersionValue = "LastCheckVersion";  // version times 100
 constexpr int kDefaultLastCheckVersion = 100;
-// The maker's servers (text, empty for the defaults).
-constexpr const char* kVersionHostValue = "VersionHost";
-constexpr const char* kDefaultVersionHost = "versions.vantoral.example";
-constexpr const char* kDownloadHostValue = "DownloadHost";
-constexpr const char* kDefaultDownloadHost = "download.vantoral.example";
-constexpr const char* kWebSiteValue = "WebSite";
-constexpr const char* kDefaultWebSite = "http://www.vantoral.example/";
+// The maker's servers: each a text value (absent or empty for its default).
+struct ServerSetting {
+  const char* name;
+  const char* defaultText;
+};
+constexpr ServerSetting kVersionHost = {"VersionHost", "versions.vantoral.example"};
+constexpr ServerSetting kDownloadHost = {"DownloadHost", "download.vantoral.example"};
+constexpr ServerSetting kWebSite = {"WebSite", "http://www.vantoral.example/"};
 // Machine, "Player".
 constexpr const char* kVolumeDBValue = "VolumeDB";
 constexpr int kDefaultVolumeDB = 0;
@@ -81,6 +82,9 @@ std::string ReadMachineText(const char* area, const char* name, const char* defa
 void WriteMachineText(const char* area, const char* name, const char* text);
 int ReadMachineNumber(const char* area, const char* name, int defaultValue);
 void WriteMachineNumber(const char* area, const char* name, int value);
+
+// Machine root, "Settings": a server's value, or its default when absent or empty.
+std::string ReadServerSetting(const ServerSetting& server);
 
 // User root, "MainWindow".
 std::string ReadMainWindowText(const char* name, const char* defaultText = "");

@@ -96,8 +96,7 @@ class LaunchTask : public ProgressTask {
 }  // namespace
 
 std::string MakerSite() {
-  std::string site = ReadMachineText(kSettingsArea, kWebSiteValue, "");
-  return site.empty() ? kDefaultWebSite : site;
+  return ReadServerSetting(kWebSite);
 }
 
 bool LaunchSibling(const SiblingLauncher& launcher, const std::string& path, HWND owner) {
@@ -113,8 +112,7 @@ int InstallOnDemand(HWND sink, const char* setupName, const volatile bool* stop)
   GetTempPathA(MAX_PATH, temp);
   const std::string file = std::string(setupName) + ".exe";
   const std::string target = JoinPath(temp, file);
-  std::string host = ReadMachineText(kSettingsArea, kDownloadHostValue, "");
-  if (host.empty()) host = kDefaultDownloadHost;
+  const std::string host = ReadServerSetting(kDownloadHost);
   int result = DownloadToFile(sink, ("http://" + host + "/components/" + file).c_str(), target.c_str(), stop);
   if (result == kHttpFailed) {
     const std::string site = SplitUrl(MakerSite()).hostText;

@@ -28,9 +28,7 @@ int Setting(const char* name, int defaultValue) { return ReadMachineNumber(kSett
 }  // namespace
 
 std::string VersionUrl() {
-  std::string host = ReadMachineText(kSettingsArea, kVersionHostValue, "");
-  if (host.empty()) host = kDefaultVersionHost;
-  return LowerCase("http://" + host + "/versions/Lirva.txt");
+  return LowerCase("http://" + ReadServerSetting(kVersionHost) + "/versions/Lirva.txt");
 }
 
 void CheckVersion(HWND main, bool automatic) {

@@ -557,6 +557,30 @@ def suite_arguments(default_prefix_name):
     return ap.parse_args()
 
 
+def suite_main(suite, tests, session_class, known_bugs=None):
+    """A suite's command line: its arguments, its session, its tests; the exit code."""
+    args = suite_arguments(suite)
+    return run_suite(suite, tests, session_class(args), args, known_bugs)
+
+
+def test_collector():
+    """A suite's list of tests and the decorator that adds a function to it."""
+    tests = []
+
+    def test(fn):
+        tests.append(fn)
+        return fn
+    return tests, test
+
+
+def eq(actual, expected, what=""):
+    """Asserts equality, saying what differs (long values shortened)."""
+    def shown(value):
+        text = repr(value)
+        return text if len(text) < 200 else text[:200] + "..."
+    assert actual == expected, "%sexpected %s, got %s" % (what + ": " if what else "", shown(expected), shown(actual))
+
+
 def run_suite(suite, tests, session, args, known_bugs=None):
     """Runs each test with the session (a screenshot goes with every failure), ends
     the programs a test left running, writes the JUnit file and prints a summary.

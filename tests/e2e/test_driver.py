@@ -11,10 +11,10 @@ import os
 import sys
 
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
-from lirva_e2e import (Driver, DriverError, SuiteSession, Xvfb, parse_reply, quote,
-                       read_lines, run_suite, suite_arguments, wait_until, win_path)  # noqa: E402
+from lirva_e2e import (Driver, DriverError, eq, parse_reply, quote, read_lines, suite_main,
+                       SuiteSession, test_collector, wait_until, win_path, Xvfb)  # noqa: E402
 
-TESTS = []
+TESTS, test = test_collector()
 
 # Control and command ids of driver-target (tests/e2e/driver/target_ids.h).
 LIST, EDIT, COMBO, FILL, ASK, OPEN, WEB, STATUS, LOCKED = 1001, 1002, 1003, 1004, 1005, 1006, 1007, 1008, 1009
@@ -25,10 +25,6 @@ SAMPLE_ROWS = [["alpha.mp3", "C:\\music"],
                ['beta "live".wav', "C:\\music\\concerts"],
                ["gamma \xe4.mp3", "C:\\music\\\xf6"]]
 
-
-def test(fn):
-    TESTS.append(fn)
-    return fn
 
 
 class Target:
@@ -70,8 +66,6 @@ class Target:
             self.d.kill(self.pid)
 
 
-def eq(actual, expected):
-    assert actual == expected, "expected %r, got %r" % (expected, actual)
 
 
 # ------------------------------------------------------------------- tests
@@ -356,10 +350,5 @@ class Session(SuiteSession):
         self.target_exe = os.path.join(self.build, "driver-target.exe")
 
 
-def main():
-    args = suite_arguments("e2e-driver")
-    return run_suite("e2e-driver", TESTS, Session(args), args)
-
-
 if __name__ == "__main__":
-    sys.exit(main())
+    sys.exit(suite_main("e2e-driver", TESTS, Session))

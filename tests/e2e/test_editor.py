@@ -21,13 +21,13 @@ import sys
 import time
 
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
-from lirva_e2e import (DriverError, ROOT, SuiteSession, Xvfb, read_lines, run_suite,
-                       suite_arguments, wait_until, win_path)  # noqa: E402
+from lirva_e2e import (DriverError, eq, read_lines, ROOT, suite_main, SuiteSession, test_collector,
+                       wait_until, win_path, Xvfb)  # noqa: E402
 
 from resource_ids import ID  # noqa: E402
 from mutagen.id3 import COMM, ID3, TALB, TCOM, TCON, TIT2, TPE1, TRCK, TYER  # noqa: E402
 
-TESTS = []
+TESTS, test = test_collector()
 KNOWN_BUGS = {}
 
 # Control and command ids of the main window.
@@ -56,10 +56,6 @@ LOCK_MESSAGE = ("Tags successfully lirvaed to 1 file(s).\r\n\r\nNot all files co
                 "possibly due to the file being locked by another program.")
 
 
-def test(fn):
-    TESTS.append(fn)
-    return fn
-
 
 def known_bug(reason):
     def mark(fn):
@@ -68,8 +64,6 @@ def known_bug(reason):
     return mark
 
 
-def eq(actual, expected, what=""):
-    assert actual == expected, "%sexpected %r, got %r" % (what + ": " if what else "", expected, actual)
 
 
 # ------------------------------------------------------------- audio files
@@ -769,10 +763,5 @@ class Session(SuiteSession):
         return self.wine.screenshot(os.path.join(self.keep, "e2e-editor-%s.png" % name))
 
 
-def main():
-    args = suite_arguments("e2e-editor")
-    return run_suite("e2e-editor", TESTS, Session(args), args, KNOWN_BUGS)
-
-
 if __name__ == "__main__":
-    sys.exit(main())
+    sys.exit(suite_main("e2e-editor", TESTS, Session, KNOWN_BUGS))

@@ -13,24 +13,15 @@ import time
 
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
 from http_server import BODY_SIZE, Server, body_of, refused_port  # noqa: F401  # noqa: E402
-from lirva_e2e import SuiteSession, run_suite, suite_arguments, wait_until, win_path  # noqa: E402
+from lirva_e2e import eq, suite_main, SuiteSession, test_collector, wait_until, win_path  # noqa: E402
 from resource_ids import ID  # noqa: E402
 
-TESTS = []
+TESTS, test = test_collector()
 SETTINGS = r"HKLM\Software\Vantoral\Lirva\Settings"
 WM_COMMAND = 0x0111
 
 
-def test(fn):
-    TESTS.append(fn)
-    return fn
 
-
-def eq(actual, expected, what=""):
-    def shown(value):
-        text = repr(value)
-        return text if len(text) < 200 else text[:200] + "..."
-    assert actual == expected, "%sexpected %s, got %s" % (what + ": " if what else "", shown(expected), shown(actual))
 
 
 class Session(SuiteSession):
@@ -370,10 +361,5 @@ def web_links_in_the_help_menu(s):
     ed.end()
 
 
-def main():
-    args = suite_arguments("e2e-network")
-    return run_suite("e2e-network", TESTS, Session(args), args)
-
-
 if __name__ == "__main__":
-    sys.exit(main())
+    sys.exit(suite_main("e2e-network", TESTS, Session))

@@ -19,11 +19,11 @@ import time
 import wave
 
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
-from lirva_e2e import ROOT, SuiteSession, run_suite, suite_arguments, wait_until  # noqa: E402
+from lirva_e2e import eq, ROOT, suite_main, SuiteSession, test_collector, wait_until  # noqa: E402
 from resource_ids import ID  # noqa: E402
-from test_editor import Editor, Shot, eq  # noqa: E402
+from test_editor import Editor, Shot  # noqa: E402
 
-TESTS = []
+TESTS, test = test_collector()
 
 TIME, METER, WAVE, POSITION, DEVICE, VOLUME = (
     ID[n] for n in ("IDC_PLAYER_TIME", "IDC_PLAYER_METER", "IDC_PLAYER_WAVE", "IDC_PLAYER_POSITION",
@@ -41,10 +41,6 @@ LIST_ID = ID["IDC_FILELIST"]
 MACHINE_PLAYER = r"HKLM\Software\Vantoral\Lirva\Player"
 RATE = 44100
 
-
-def test(fn):
-    TESTS.append(fn)
-    return fn
 
 
 def time_text(ms):
@@ -483,10 +479,5 @@ def _windows_build():
     return windows_build()
 
 
-def main():
-    args = suite_arguments("e2e-player")
-    return run_suite("e2e-player", TESTS, Session(args), args)
-
-
 if __name__ == "__main__":
-    sys.exit(main())
+    sys.exit(suite_main("e2e-player", TESTS, Session))

@@ -13,9 +13,9 @@ import sys
 import time
 
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
-from lirva_e2e import ROOT, SuiteSession, run_suite, suite_arguments, wait_until  # noqa: E402
+from lirva_e2e import eq, ROOT, suite_main, SuiteSession, test_collector, wait_until  # noqa: E402
 
-TESTS = []
+TESTS, test = test_collector()
 HELP = os.path.join(ROOT, "resources", "help")
 HELP_FILES = ["index.html", "introduction.html", "related.html", "features.html", "format_overview.html",
               "requirements.html", "support.html", "using.html", "hlp.css", "hlpfoot.js", "hlphead.js"]
@@ -25,13 +25,7 @@ CORRUPT = ("Installation file corrupt.\n\nA checksum error was detected in your 
 BM_CLICK = 0x00F5
 
 
-def test(fn):
-    TESTS.append(fn)
-    return fn
 
-
-def eq(actual, expected, what=""):
-    assert actual == expected, "%sexpected %r, got %r" % (what + ": " if what else "", expected, actual)
 
 
 def read(path):
@@ -367,10 +361,5 @@ def an_installer_closes_a_running_editor_without_its_question(s):
     s.end_lirva()
 
 
-def main():
-    args = suite_arguments("e2e-setup")
-    return run_suite("e2e-setup", TESTS, Session(args), args)
-
-
 if __name__ == "__main__":
-    sys.exit(main())
+    sys.exit(suite_main("e2e-setup", TESTS, Session))

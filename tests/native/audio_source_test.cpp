@@ -21,15 +21,8 @@ class PassFilter : public SourceFilter {
   void read(int32_t* buffer, int frames) override { inner().read(buffer, frames); }
 };
 
-Bytes Le32(uint32_t v) { return Bytes{uint8_t(v), uint8_t(v >> 8), uint8_t(v >> 16), uint8_t(v >> 24)}; }
-
 // A one-second 16-bit mono WAV at 8 kHz.
-Bytes SmallWav() {
-  Bytes fmt = {1, 0, 1, 0, 0x40, 0x1F, 0, 0, 0x80, 0x3E, 0, 0, 2, 0, 16, 0};
-  Bytes data(16000, 0x11);
-  return Concat({BytesOf("RIFF"), Le32(uint32_t(4 + 24 + 8 + data.size())), BytesOf("WAVEfmt "),
-                 Le32(16), fmt, BytesOf("data"), Le32(uint32_t(data.size())), data});
-}
+Bytes SmallWav() { return PcmWave(1, 8000, 16, Bytes(16000, 0x11)); }
 
 }  // namespace
 

@@ -5,10 +5,6 @@
 
 namespace {
 
-Bytes Le32(uint32_t v) {
-  return Bytes{uint8_t(v), uint8_t(v >> 8), uint8_t(v >> 16), uint8_t(v >> 24)};
-}
-
 Bytes Raw(const std::string& text) { return BytesOf(text); }
 // A stored value: the text and its terminating zero.
 Bytes Z(const std::string& text) { return Concat({BytesOf(text), Bytes{0}}); }

@@ -19,6 +19,25 @@ inline Bytes Concat(std::initializer_list<Bytes> parts) {
   return out;
 }
 
+inline Bytes Le16(uint16_t v) { return Bytes{uint8_t(v), uint8_t(v >> 8)}; }
+inline Bytes Le32(uint32_t v) { return Bytes{uint8_t(v), uint8_t(v >> 8), uint8_t(v >> 16), uint8_t(v >> 24)}; }
+
+// 16-bit samples as a WAV file's data holds them.
+inline Bytes Pcm16(const std::vector<int16_t>& samples) {
+  Bytes out;
+  for (int16_t v : samples) out.push_back(uint8_t(v)), out.push_back(uint8_t(uint16_t(v) >> 8));
+  return out;
+}
+
+// A PCM WAV file as common writers make it: "RIFF" "WAVE", a 16-byte "fmt " chunk
+// and the "data" chunk.
+inline Bytes PcmWave(uint16_t channels, uint32_t rate, uint16_t bits, const Bytes& data) {
+  const uint16_t align = uint16_t(channels * ((bits + 7) / 8));
+  const Bytes fmt = Concat({Le16(1), Le16(channels), Le32(rate), Le32(rate * align), Le16(align), Le16(bits)});
+  return Concat({BytesOf("RIFF"), Le32(uint32_t(36 + data.size())), BytesOf("WAVEfmt "), Le32(16), fmt,
+                 BytesOf("data"), Le32(uint32_t(data.size())), data});
+}
+
 // A fresh file name in the temp folder ending in `extension` (".mp3", ".wav");
 // the file does not exist yet.
 inline std::string TempPath(const std::string& extension) {

@@ -8,8 +8,6 @@
 
 namespace {
 
-Bytes Le16(uint16_t v) { return Bytes{uint8_t(v), uint8_t(v >> 8)}; }
-Bytes Le32(uint32_t v) { return Bytes{uint8_t(v), uint8_t(v >> 8), uint8_t(v >> 16), uint8_t(v >> 24)}; }
 
 Bytes Chunk(const char* id, const Bytes& body) {
   Bytes out = Concat({BytesOf(id), Le32(uint32_t(body.size())), body});

@@ -7,6 +7,7 @@
 
 #include "resource.h"
 #include "ui/about.h"
+#include "test_pump.h"
 
 namespace {
 
@@ -205,12 +206,7 @@ TEST_F(Splash, WithoutPictureSplashAndAboutBoxUse300By0AndShowTheTexts) {
 // each, saying on standard output when each one is up.
 
 namespace {
-void ShowFor(DWORD milliseconds) {
-  for (DWORD start = GetTickCount(); GetTickCount() - start < milliseconds; Sleep(20)) {
-    MSG msg;
-    while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) DispatchMessageA(&msg);
-  }
-}
+void ShowFor(DWORD milliseconds) { PumpFor(milliseconds); }
 void Say(const char* line) {
   printf("%s\n", line);
   fflush(stdout);

@@ -13,6 +13,7 @@
 #include "resources/resource.h"
 #include "ui/control_tables.h"
 #include "ui/controls.h"
+#include "test_pump.h"
 
 namespace {
 constexpr COLORREF kOrange = RGB(245, 184, 0);
@@ -51,13 +52,6 @@ INT_PTR CALLBACK TestDialogProc(HWND dialog, UINT message, WPARAM wParam, LPARAM
   return FALSE;
 }
 
-void Pump() {
-  MSG msg;
-  while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) {
-    TranslateMessage(&msg);
-    DispatchMessageA(&msg);
-  }
-}
 
 std::vector<int> CodesFrom(int id) {
   std::vector<int> codes;
@@ -116,14 +110,14 @@ class Controls : public ::testing::Test {
     ASSERT_NE(dialog, nullptr);
     SetWindowPos(dialog, HWND_TOP, 20, 20, 0, 0, SWP_NOSIZE | SWP_SHOWWINDOW | SWP_NOACTIVATE);
     UpdateWindow(dialog);
-    Pump();
+    PumpWaiting();
     ClearHotControl();
     received.clear();
   }
   void TearDown() override {
     shownToolbar = nullptr;
     if (dialog) DestroyWindow(dialog);
-    Pump();
+    PumpWaiting();
     ForceControlsGeneration(ControlsGeneration::Unknown);
   }
   HWND Item(int id) const { return GetDlgItem(dialog, id); }
@@ -509,7 +503,7 @@ TEST_F(Controls, ToolbarTooltipUnderTheMouseShowsTheRowsTooltip) {
   SetCursorPos((button.left + button.right) / 2, (button.top + button.bottom) / 2);
   HWND tips = reinterpret_cast<HWND>(SendMessageA(toolbar.window, TB_GETTOOLTIPS, 0, 0));
   for (int i = 0; i < 250 && !IsWindowVisible(tips); ++i) {
-    Pump();
+    PumpWaiting();
     Sleep(20);
   }
   char text[128] = "";
@@ -605,7 +599,7 @@ TEST_F(Controls, DISABLED_ShowForAScreenshot) {
   InvalidateRect(dialog, nullptr, TRUE);
 
   UpdateWindow(dialog);
-  Pump();
+  PumpWaiting();
 
   // The mouse rests on the Help button until its tooltip shows (the toolbar's
   // tooltips show in the active window only).
@@ -617,7 +611,7 @@ TEST_F(Controls, DISABLED_ShowForAScreenshot) {
   SetCursorPos((help.left + help.right) / 2, (help.top + help.bottom) / 2);
   HWND tips = reinterpret_cast<HWND>(SendMessageA(toolbar.window, TB_GETTOOLTIPS, 0, 0));
   for (int i = 0; i < 150 && !IsWindowVisible(tips); ++i) {
-    Pump();
+    PumpWaiting();
     Sleep(20);
   }
   // Tells the screenshot script that the dialog is painted.
@@ -627,7 +621,7 @@ TEST_F(Controls, DISABLED_ShowForAScreenshot) {
   const char* seconds = getenv("LIRVA_SHOW_SECONDS");
   const DWORD end = GetTickCount() + 1000 * (seconds ? atoi(seconds) : 5);
   while (GetTickCount() < end) {
-    Pump();
+    PumpWaiting();
     Sleep(20);
   }
 }

@@ -5,6 +5,7 @@
 #include <windows.h>
 
 #include <algorithm>
+#include <memory>
 #include <cstdlib>
 #include <cstring>
 #include <string>
@@ -16,6 +17,7 @@
 #include "audio/wave_source.h"
 #include "playback/win32/playback_engine.h"
 #include "tests/native/test_files.h"
+#include "test_pump.h"
 
 namespace {
 
@@ -35,17 +37,10 @@ class Recorder : public PlaybackListener {
 
 // A 16-bit stereo WAV file at 44.1 kHz of distinct samples, and its data bytes.
 Bytes WaveFile(int frames, Bytes* data) {
-  data->clear();
-  for (int i = 0; i < frames; ++i) {
-    for (int16_t v : {int16_t(i * 3), int16_t(-i * 5)}) {
-      data->push_back(uint8_t(v));
-      data->push_back(uint8_t(uint16_t(v) >> 8));
-    }
-  }
-  auto le32 = [](uint32_t v) { return Bytes{uint8_t(v), uint8_t(v >> 8), uint8_t(v >> 16), uint8_t(v >> 24)}; };
-  const Bytes fmt = {1, 0, 2, 0, 0x44, 0xAC, 0, 0, 0x10, 0xB1, 2, 0, 4, 0, 16, 0};
-  return Concat({BytesOf("RIFF"), le32(uint32_t(36 + data->size())), BytesOf("WAVEfmt "), le32(16), fmt,
-                 BytesOf("data"), le32(uint32_t(data->size())), *data});
+  std::vector<int16_t> samples;
+  for (int i = 0; i < frames; ++i) samples.push_back(int16_t(i * 3)), samples.push_back(int16_t(-i * 5));
+  *data = Pcm16(samples);
+  return PcmWave(2, 44100, 16, *data);
 }
 
 // The device plays on silence for a moment after the last buffer (the sound
@@ -60,14 +55,29 @@ Bytes WaveFile(int frames, Bytes* data) {
   return ::testing::AssertionSuccess();
 }
 
-void PumpUntil(const bool& done, DWORD ms) {
-  const DWORD end = GetTickCount() + ms;
-  MSG msg;
-  while (!done && int(end - GetTickCount()) > 0) {
-    while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) DispatchMessageA(&msg);
-    Sleep(2);
+// A WAV file of distinct samples playing on the capture sink, a listener recording.
+class PlayingWave : public testing::Test {
+ protected:
+  void SetUp() override {
+    capture = std::getenv("LIRVA_CAPTURE_FILE");
+    if (!capture || !*capture) GTEST_SKIP() << "needs the capture sink of scripts/test-wine";
   }
-}
+  void TearDown() override { engine.setListener(nullptr, 0); }
+  // Opens the engine on a file of `frames` frames.
+  void Play(int frames) {
+    wav = std::make_unique<TempFile>(WaveFile(frames, &data), ".wav");
+    source = SourceRef::adopt(openWaveSource(wav->c_str()));
+    engine.setListener(&recorder, 0);
+    ASSERT_TRUE(engine.open(source.get()));
+  }
+
+  const char* capture = nullptr;
+  Bytes data;
+  std::unique_ptr<TempFile> wav;
+  SourceRef source;
+  Recorder recorder;
+  PlaybackEngine engine;  // closed first
+};
 
 }  // namespace
 
@@ -84,7 +94,7 @@ TEST(PlaybackEngine, PlaysAFileToItsEndSampleForSampleAndReportsOnTheUiThread) {
   engine.setListener(&recorder, 42);
   ASSERT_TRUE(engine.open(source.get()));
   EXPECT_TRUE(engine.isOpen());
-  PumpUntil(recorder.stopped, 20000);
+  PumpUntil([&] { return recorder.stopped; }, 20000);
   ASSERT_TRUE(recorder.stopped);
   EXPECT_FALSE(engine.isOpen());
   engine.setListener(nullptr, 0);
@@ -143,29 +153,16 @@ TEST(PlaybackEngine, PlaysAnMp3AsTheDecoderAndLimiterGiveIt) {
   engine.setListener(&recorder, 0);
   SourceRef source = SourceRef::adopt(openMp3Source(stream.c_str()));
   ASSERT_TRUE(engine.open(source.get()));
-  PumpUntil(recorder.stopped, 60000);
+  PumpUntil([&] { return recorder.stopped; }, 60000);
   ASSERT_TRUE(recorder.stopped);
   engine.setListener(nullptr, 0);
   EXPECT_TRUE(PlayedThenSilence(ReadFileBytes(capture), expected.data(), expected.size() * 2));
 }
 
-TEST(PlaybackEngine, LoopingRepeatsTheSnippetAtThePositionAndPlayResumes) {
-  const char* capture = std::getenv("LIRVA_CAPTURE_FILE");
-  if (!capture || !*capture) GTEST_SKIP() << "needs the capture sink of scripts/test-wine";
-  Bytes data;
-  TempFile wav(WaveFile(44100 * 8, &data), ".wav");
-  SourceRef source = SourceRef::adopt(openWaveSource(wav.c_str()));
-  Recorder recorder;
-  PlaybackEngine engine;
-  engine.setListener(&recorder, 0);
-  ASSERT_TRUE(engine.open(source.get()));
+TEST_F(PlayingWave, LoopingRepeatsTheSnippetAtThePositionAndPlayResumes) {
+  ASSERT_NO_FATAL_FAILURE(Play(44100 * 8));
   // Let a few buffers play, then loop where the device has got to.
-  const DWORD end = GetTickCount() + 5000;
-  MSG msg;
-  while (engine.positionFrames() < 4410 * 3 && int(end - GetTickCount()) > 0) {
-    while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) DispatchMessageA(&msg);
-    Sleep(1);
-  }
+  PumpUntil([&] { return engine.positionFrames() >= 4410 * 3; }, 5000);
   engine.loop();
   ASSERT_TRUE(engine.isLooping());
   EXPECT_EQ(recorder.log.end()[-2], "looping");
@@ -189,22 +186,9 @@ TEST(PlaybackEngine, LoopingRepeatsTheSnippetAtThePositionAndPlayResumes) {
 // A device that refuses a buffer (here: closed under the engine, so every later
 // write is refused by the platform) ends the stream as its end would: the place
 // where playing stopped is reported, the engine closes, and it opens and plays again.
-TEST(PlaybackEngine, ARefusedBufferEndsTheStreamAndTheEngineCanPlayAgain) {
-  const char* capture = std::getenv("LIRVA_CAPTURE_FILE");
-  if (!capture || !*capture) GTEST_SKIP() << "needs the capture sink of scripts/test-wine";
-  Bytes data;
-  TempFile wav(WaveFile(44100 * 20, &data), ".wav");
-  SourceRef source = SourceRef::adopt(openWaveSource(wav.c_str()));
-  Recorder recorder;
-  PlaybackEngine engine;
-  engine.setListener(&recorder, 0);
-  ASSERT_TRUE(engine.open(source.get()));
-  const DWORD end = GetTickCount() + 5000;
-  MSG msg;
-  while (recorder.positions.size() < 3 && int(end - GetTickCount()) > 0) {
-    while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) DispatchMessageA(&msg);
-    Sleep(1);
-  }
+TEST_F(PlayingWave, ARefusedBufferEndsTheStreamAndTheEngineCanPlayAgain) {
+  ASSERT_NO_FATAL_FAILURE(Play(44100 * 20));
+  PumpUntil([&] { return recorder.positions.size() >= 3; }, 5000);
   ASSERT_GE(recorder.positions.size(), 3u) << "playing got going";
   HWAVEOUT device = engine.device();
   MMRESULT closed = WAVERR_STILLPLAYING;
@@ -213,7 +197,7 @@ TEST(PlaybackEngine, ARefusedBufferEndsTheStreamAndTheEngineCanPlayAgain) {
     closed = waveOutClose(device);
   }
   ASSERT_EQ(closed, MMSYSERR_NOERROR);
-  PumpUntil(recorder.stopped, 10000);
+  PumpUntil([&] { return recorder.stopped; }, 10000);
   ASSERT_TRUE(recorder.stopped) << "the stream ended";
   EXPECT_FALSE(engine.isOpen());
   EXPECT_EQ(recorder.log.back(), "stopped");
@@ -226,7 +210,7 @@ TEST(PlaybackEngine, ARefusedBufferEndsTheStreamAndTheEngineCanPlayAgain) {
   SourceRef again = SourceRef::adopt(openWaveSource(second.c_str()));
   recorder.stopped = false;
   ASSERT_TRUE(engine.open(again.get()));
-  PumpUntil(recorder.stopped, 10000);
+  PumpUntil([&] { return recorder.stopped; }, 10000);
   ASSERT_TRUE(recorder.stopped);
   EXPECT_EQ(recorder.positions.back(), 9000 * 1000 / 44100);
   engine.setListener(nullptr, 0);

@@ -17,32 +17,15 @@
 #include "playback/win32/player_dialog.h"
 #include "resources/resource.h"
 #include "tests/native/test_files.h"
+#include "test_pump.h"
 
 namespace {
 
-void PumpFor(DWORD ms) {
-  const DWORD end = GetTickCount() + ms;
-  MSG msg;
-  do {
-    while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) {
-      TranslateMessage(&msg);
-      DispatchMessageA(&msg);
-    }
-    Sleep(5);
-  } while (int(end - GetTickCount()) > 0);
-}
-
 // A loud 16-bit stereo WAV: a square wave at three quarters of full scale.
 Bytes LoudWave(int frames) {
-  Bytes data;
-  for (int i = 0; i < frames; ++i) {
-    const int16_t v = (i / 50) % 2 ? 24000 : -24000;
-    for (int c = 0; c < 2; ++c) data.push_back(uint8_t(v)), data.push_back(uint8_t(uint16_t(v) >> 8));
-  }
-  auto le32 = [](uint32_t v) { return Bytes{uint8_t(v), uint8_t(v >> 8), uint8_t(v >> 16), uint8_t(v >> 24)}; };
-  const Bytes fmt = {1, 0, 2, 0, 0x44, 0xAC, 0, 0, 0x10, 0xB1, 2, 0, 4, 0, 16, 0};
-  return Concat({BytesOf("RIFF"), le32(uint32_t(36 + data.size())), BytesOf("WAVEfmt "), le32(16), fmt,
-                 BytesOf("data"), le32(uint32_t(data.size())), data});
+  std::vector<int16_t> samples;
+  for (int i = 0; i < frames; ++i) samples.insert(samples.end(), 2, int16_t((i / 50) % 2 ? 24000 : -24000));
+  return PcmWave(2, 44100, 16, Pcm16(samples));
 }
 
 // Counts the pixels of one row of a window's client area by colour class.

@@ -7,6 +7,7 @@
 
 #include "playback/win32/notify_window.h"
 #include "playback/win32/worker_thread.h"
+#include "test_pump.h"
 
 namespace {
 
@@ -47,15 +48,6 @@ class Poster : public NotifyTarget, public WorkerThread {
     for (int i = 0; i < 3; ++i) window.Post();
   }
 };
-
-void PumpFor(DWORD ms) {
-  const DWORD end = GetTickCount() + ms;
-  MSG msg;
-  while (int(end - GetTickCount()) > 0) {
-    while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) DispatchMessageA(&msg);
-    Sleep(5);
-  }
-}
 
 }  // namespace
 
