@@ -2,6 +2,8 @@
 // fixed bytes at the end of the file.
 #include "tags/id3v1.h"
 
+#include "tags/narrow_text.h"
+
 #include <cstring>
 
 #include "common/open_retry.h"
@@ -35,12 +37,13 @@ std::string FieldText(const uint8_t* block, const TextField& field) {
   const char* start = reinterpret_cast<const char*>(block + field.offset);
   size_t length = 0;
   while (length < field.maxChars && start[length] != '\0') ++length;
-  return std::string(start, length);
+  return WidenText(std::string(start, length));
 }
 
 // Writes the value and, when it is shorter than the field, one terminating zero;
 // the bytes after that zero keep what the block held.
-void PutFieldText(uint8_t* block, const TextField& field, const std::string& value) {
+void PutFieldText(uint8_t* block, const TextField& field, const std::string& text) {
+  const std::string value = NarrowText(text);
   size_t length = value.size() < field.maxChars ? value.size() : field.maxChars;
   std::memcpy(block + field.offset, value.data(), length);
   if (length < field.maxChars) block[field.offset + length] = 0;

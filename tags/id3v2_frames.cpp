@@ -7,7 +7,6 @@
 #include "common/bytes.h"
 #include "tags/id3v2_format.h"
 #include "tags/id3v2_text.h"
-#include "tags/narrow_text.h"
 
 namespace id3v2 {
 namespace {
@@ -93,8 +92,7 @@ bool PlainFrameSizes(const std::vector<uint8_t>& body, uint8_t major) {
 // ---------------------------------------------------------------------------
 // Values for the record
 
-// Takes a frame's value into the record, in any text encoding, as the program's
-// 8-bit text. A comment or link holds a description first: the value follows its
+// Takes a frame's value into the record, in any text encoding, as UTF-8. A comment or link holds a description first: the value follows its
 // terminator (or is the whole text when there is none); a link itself is always
 // ISO-8859-1.
 void ReadFrameValue(const std::string& id, const std::vector<uint8_t>& data, TagRecord& record) {
@@ -116,7 +114,7 @@ void ReadFrameValue(const std::string& id, const std::vector<uint8_t>& data, Tag
     text = DecodeString(d, size, &pos, encoding);
   }
   if (text.size() > kMaxValue) text.resize(kMaxValue);
-  record.SetFromText(KeyOfFrameId(id), NarrowText(text), true);
+  record.SetFromText(KeyOfFrameId(id), Utf8Of(text), true);
 }
 
 // A frame's data as its flags leave it: per-frame unsynchronisation undone, the

@@ -5,6 +5,7 @@
 #include <string>
 
 #include "common/bytes.h"
+#include "common/text.h"
 #include "tags/id3v1.h"
 #include "tags/id3v2_format.h"
 #include "tags/id3v2_text.h"
@@ -12,20 +13,44 @@
 namespace id3v2 {
 namespace {
 
+// A string of the frame's encoding with its terminator: ISO-8859-1 when every
+// character fits it, else UTF-16 with a byte-order mark (little-endian).
+void AppendString(std::vector<uint8_t>& content, const std::vector<uint32_t>& text, uint8_t encoding) {
+  if (encoding == kLatin1) {
+    for (uint32_t cp : text) content.push_back(cp <= 0xFF ? uint8_t(cp) : uint8_t('?'));
+    content.push_back(0);
+    return;
+  }
+  auto unit = [&](uint32_t u) {
+    content.push_back(uint8_t(u));
+    content.push_back(uint8_t(u >> 8));
+  };
+  unit(0xFEFF);
+  for (uint32_t cp : text) {
+    if (cp >= 0x10000) {
+      unit(0xD800 + ((cp - 0x10000) >> 10));
+      unit(0xDC00 + ((cp - 0x10000) & 0x3FF));
+    } else {
+      unit(cp);
+    }
+  }
+  unit(0);
+}
+
 std::vector<uint8_t> RenderedContent(const std::string& id, const std::string& entryValue) {
   std::string value = entryValue;
-  if (id == "TYER") value = value.substr(0, 4);
+  if (id == "TYER") value = CutToCharacters(value, 4);
   if (id == "TRCK" && LeadingNumber(value) > 255) value = "255";
+  const std::vector<uint32_t> text = CodePointsOf(value);
+  bool latin1 = true;
+  for (uint32_t cp : text) latin1 = latin1 && cp <= 0xFF;
+  // A link itself is ISO-8859-1 whatever the encoding byte says.
+  const uint8_t encoding = latin1 || id == "WXXX" ? kLatin1 : kUtf16WithBom;
   std::vector<uint8_t> content;
-  content.push_back(kLatin1);
-  if (id == "COMM") {
-    content.insert(content.end(), {0, 0, 0});  // no language
-    content.push_back(0);                      // empty description
-  } else if (id == "WXXX") {
-    content.push_back(0);  // empty description
-  }
-  content.insert(content.end(), value.begin(), value.end());
-  content.push_back(0);
+  content.push_back(encoding);
+  if (id == "COMM") content.insert(content.end(), {0, 0, 0});  // no language
+  if (id == "COMM" || id == "WXXX") AppendString(content, {}, encoding);  // empty description
+  AppendString(content, text, id == "WXXX" ? kLatin1 : encoding);
   return content;
 }
 

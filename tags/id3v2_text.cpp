@@ -91,51 +91,6 @@ bool CopyLatin1String(std::vector<uint8_t>& out, const uint8_t* d, size_t size, 
 
 // Decodes UTF-8; every ill-formed sequence (the longest prefix that could have
 // begun a valid one) becomes U+FFFD.
-void DecodeUtf8(const uint8_t* s, size_t size, std::vector<uint32_t>& out) {
-  size_t i = 0;
-  while (i < size) {
-    const uint8_t lead = s[i];
-    if (lead < 0x80) {
-      out.push_back(lead);
-      ++i;
-      continue;
-    }
-    size_t following;
-    uint32_t cp;
-    uint8_t low = 0x80, high = 0xBF;  // the range of the next byte
-    if (lead >= 0xC2 && lead <= 0xDF) {
-      following = 1;
-      cp = lead & 0x1F;
-    } else if (lead >= 0xE0 && lead <= 0xEF) {
-      following = 2;
-      cp = lead & 0x0F;
-      if (lead == 0xE0) low = 0xA0;   // no overlong forms
-      if (lead == 0xED) high = 0x9F;  // no surrogates
-    } else if (lead >= 0xF0 && lead <= 0xF4) {
-      following = 3;
-      cp = lead & 0x07;
-      if (lead == 0xF0) low = 0x90;   // no overlong forms
-      if (lead == 0xF4) high = 0x8F;  // nothing above U+10FFFF
-    } else {
-      out.push_back(kReplacement);
-      ++i;
-      continue;
-    }
-    size_t j = i + 1;
-    bool valid = true;
-    for (size_t k = 0; k < following; ++k, ++j) {
-      if (j >= size || s[j] < low || s[j] > high) {
-        valid = false;
-        break;
-      }
-      cp = (cp << 6) | (s[j] & 0x3F);
-      low = 0x80;
-      high = 0xBF;
-    }
-    out.push_back(valid ? cp : kReplacement);
-    i = j;
-  }
-}
 
 std::vector<uint32_t> DecodeString(const uint8_t* d, size_t size, size_t* pos, uint8_t encoding,
                                    bool* terminated) {

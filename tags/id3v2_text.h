@@ -9,6 +9,8 @@
 #include <string>
 #include <vector>
 
+#include "common/text.h"
+
 // Text encodings.
 constexpr uint8_t kLatin1 = 0;
 constexpr uint8_t kUtf16WithBom = 1;
@@ -40,6 +42,4 @@ bool ConvertTextData(const std::string& id, const uint8_t* d, size_t size,
 // `terminated` tells whether the string had its terminator.
 std::vector<uint32_t> DecodeString(const uint8_t* d, size_t size, size_t* pos, uint8_t encoding,
                                    bool* terminated = nullptr);
-// UTF-8 as code points; every ill-formed sequence (the longest prefix that could
-// have begun a valid one) becomes U+FFFD.
-void DecodeUtf8(const uint8_t* s, size_t size, std::vector<uint32_t>& out);
+

@@ -1,9 +1,10 @@
-// Text for the record: code points made the program's 8-bit text. On Windows that
-// is the ANSI code page (what the fields show); elsewhere ISO-8859-1. A character
-// the 8-bit text cannot hold becomes "?".
+// The 8-bit text of the formats that store it (ID3v1, RIFF INFO): on Windows the
+// ANSI code page (what other programs of the system read and write there),
+// elsewhere ISO-8859-1. The record's own text is UTF-8.
 #pragma once
-#include <cstdint>
 #include <string>
-#include <vector>
 
-std::string NarrowText(const std::vector<uint32_t>& codePoints);
+// UTF-8 as 8-bit text; a character the 8-bit text cannot hold becomes "?".
+std::string NarrowText(const std::string& utf8);
+// 8-bit text as UTF-8.
+std::string WidenText(const std::string& eightBit);

@@ -5,6 +5,8 @@
 // chunks of exactly the right sizes, or at the end of the file.
 #include "tags/riff_info.h"
 
+#include "tags/narrow_text.h"
+
 #include <algorithm>
 #include <cstring>
 #include <functional>
@@ -114,7 +116,7 @@ void ReadInfoList(File& file, const RiffChunk& chunk, uint32_t fileSize, TagReco
     const InfoField* field = FieldOfId(sub.id);
     if (!field) return;
     const uint8_t* data = body.data() + sub.offset + kRiffChunkHeaderSize;
-    record.SetFromText(field->key, TextUpToZero(data, sub.available), false);
+    record.SetFromText(field->key, WidenText(TextUpToZero(data, sub.available)), false);
   });
 }
 
@@ -127,7 +129,7 @@ void ReadDisp(File& file, const RiffChunk& chunk, uint32_t fileSize, TagRecord& 
       data.size() < 4)
     return;
   if (ReadLE32(data.data()) == 0) return;  // not text
-  record.SetFromText("TITLE", TextUpToZero(data.data() + 4, data.size() - 4), false);
+  record.SetFromText("TITLE", WidenText(TextUpToZero(data.data() + 4, data.size() - 4)), false);
 }
 
 // ---------------------------------------------------------------------------
@@ -202,8 +204,9 @@ Bytes RenderInfoList(const TagRecord& record, const Bytes& carried) {
     for (const InfoField& field : kInfoFields) {
       if (!field.written || entry.key != field.key) continue;
       AppendId(list, field.id);
-      AppendLE32(list, static_cast<uint32_t>(entry.value.size() + 1));
-      AppendText(list, entry.value);
+      const std::string text = NarrowText(entry.value);
+      AppendLE32(list, static_cast<uint32_t>(text.size() + 1));
+      AppendText(list, text);
     }
   }
   list.insert(list.end(), carried.begin(), carried.end());
@@ -216,7 +219,7 @@ Bytes RenderDisp(const TagRecord& record) {
   AppendId(disp, "DISP");
   AppendLE32(disp, 0);
   AppendLE32(disp, kDispTypeText);
-  AppendText(disp, record.Get("TITLE"));
+  AppendText(disp, NarrowText(record.Get("TITLE")));
   WriteLE32(disp.data() + 4, static_cast<uint32_t>(disp.size() - kRiffChunkHeaderSize));
   return disp;
 }

@@ -1,5 +1,7 @@
 #include "tags/tag_record.h"
 
+#include "common/text.h"
+
 #include <algorithm>
 
 namespace {
@@ -39,7 +41,7 @@ void TagRecord::Remove(const std::string& key) {
 
 void TagRecord::SetFromText(const std::string& key, const std::string& text, bool overwrite) {
   if (!overwrite && Find(entries_, key)) return;
-  std::string value = text.substr(0, kMaxValue);
+  std::string value = CutToCharacters(text, kMaxValue);
   size_t first = value.find_first_not_of(' ');
   if (first == std::string::npos) {
     Remove(key);

@@ -7,7 +7,7 @@
 
 struct TagEntry {
   std::string key;
-  std::string value;  // never empty, at most 259 characters
+  std::string value;  // UTF-8, never empty, at most 259 characters
 };
 
 // A frame of the ID3v2 tag the record was read from, kept so that a rewrite can
@@ -17,7 +17,7 @@ struct Id3Frame {
   std::vector<uint8_t> bytes;  // the whole frame, header included, in version 3 form
 };
 
-constexpr size_t kMaxValue = 259;
+constexpr size_t kMaxValue = 259;  // characters
 
 class TagRecord {
  public:
