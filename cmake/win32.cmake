@@ -35,6 +35,7 @@ target_link_libraries(lirva PRIVATE lirva_win32)
 file(GLOB HELP_FILES CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/resources/help/*)
 set(MAKE_INSTALLER ${CMAKE_BINARY_DIR}/make-installer)
 set(MAKE_INSTALLER_SOURCES ${CMAKE_SOURCE_DIR}/tools/make_installer.cpp ${CMAKE_SOURCE_DIR}/setup/package.cpp
+    ${CMAKE_SOURCE_DIR}/common/text.cpp
     ${CMAKE_SOURCE_DIR}/common/path.cpp)
 add_custom_command(OUTPUT ${MAKE_INSTALLER}
   COMMAND c++ -std=c++17 -O2 -I${CMAKE_SOURCE_DIR} ${MAKE_INSTALLER_SOURCES} -o ${MAKE_INSTALLER}

@@ -3,6 +3,8 @@
 
 #include <windows.h>
 
+#include "common/win32/wide.h"
+
 namespace {
 HANDLE H(void* h) { return static_cast<HANDLE>(h); }
 }
@@ -18,7 +20,8 @@ bool File::Open(const char* path, FileMode mode) {
     case FileMode::UpdateOrCreate: disposition = OPEN_ALWAYS; break;
     case FileMode::CreateAlways: share = 0; disposition = CREATE_ALWAYS; break;
   }
-  HANDLE h = CreateFileA(path, access, share, nullptr, disposition, FILE_ATTRIBUTE_NORMAL, nullptr);
+  // Paths are UTF-8: a file named in any script opens.
+  HANDLE h = CreateFileW(Wide(path).c_str(), access, share, nullptr, disposition, FILE_ATTRIBUTE_NORMAL, nullptr);
   sharingViolation_ = (h == INVALID_HANDLE_VALUE && GetLastError() == ERROR_SHARING_VIOLATION);
   handle_ = h;
   return h != INVALID_HANDLE_VALUE;

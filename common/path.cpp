@@ -1,5 +1,7 @@
 #include "common/path.h"
 
+#include "common/text.h"
+
 namespace {
 bool IsSeparator(char c) { return c == '/' || c == '\\'; }
 
@@ -39,13 +41,13 @@ std::string JoinPath(const std::string& directory, const std::string& name) {
 
 std::string JoinPath(const std::string& directory, const std::string& name,
                      const std::string& extra) {
-  if (directory.size() > kMaxPath - 1) return directory;
+  // Counted in characters: paths are UTF-8.
+  if (CharacterCount(directory) > kMaxPath - 1) return directory;
   std::string out = directory;
   if (!out.empty() && !IsSeparator(out.back())) out += '\\';
   out += name;
   out += extra;
-  if (out.size() > kMaxPath) out.resize(kMaxPath);
-  return out;
+  return CutToCharacters(out, kMaxPath);
 }
 
 std::string LowerCase(const std::string& text) {

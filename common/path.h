@@ -2,7 +2,7 @@
 #pragma once
 #include <string>
 
-constexpr size_t kMaxPath = 259;  // paths and values live in 260-byte buffers
+constexpr size_t kMaxPath = 259;  // characters of a path or a value (UTF-8 text)
 
 // The path up to, not including, its last separator; empty when there is none.
 std::string DirectoryOf(const std::string& path);

@@ -93,3 +93,9 @@ std::string CutToCharacters(const std::string& utf8, size_t characters) {
   }
   return utf8;
 }
+
+size_t CharacterCount(const std::string& utf8) {
+  size_t count = 0;
+  for (char c : utf8) count += (uint8_t(c) & 0xC0) != 0x80;
+  return count;
+}

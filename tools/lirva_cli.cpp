@@ -15,6 +15,10 @@
 #ifdef _WIN32
 #include <fcntl.h>
 #include <io.h>
+#include <windows.h>
+#include <shellapi.h>
+
+#include "common/win32/wide.h"
 #endif
 
 #include "app/file_messages.h"
@@ -26,6 +30,7 @@
 #include "common/bytes.h"
 #include "common/file_kind.h"
 #include "common/path.h"
+#include "common/text.h"
 #include "tags/tag_record.h"
 
 namespace {
@@ -115,7 +120,7 @@ int Tag(const std::vector<std::string>& args) {
       for (int i = 0; i < kFieldCount; ++i) {
         size_t n = strlen(kFieldOptions[i]);
         if (arg.compare(0, n, kFieldOptions[i]) == 0) {
-          job.texts[i] = arg.substr(n, kMaxPath);
+          job.texts[i] = CutToCharacters(arg.substr(n), kMaxValue);
           job.changed[i] = true;
           anyField = known = true;
         }
@@ -256,14 +261,31 @@ int Decode(const std::vector<std::string>& args) {
 
 }  // namespace
 
-int main(int argc, char** argv) {
+// The arguments as UTF-8. On Windows they come from the wide command line (the
+// 8-bit one holds only what the ANSI code page can); output is UTF-8 bytes, and a
+// console is told to show them as UTF-8.
+std::vector<std::string> Arguments(int argc, char** argv) {
 #ifdef _WIN32
+  (void)argc, (void)argv;
   _setmode(_fileno(stdout), _O_BINARY);
   _setmode(_fileno(stderr), _O_BINARY);
+  SetConsoleOutputCP(CP_UTF8);
+  int count = 0;
+  LPWSTR* wide = CommandLineToArgvW(GetCommandLineW(), &count);
+  std::vector<std::string> out;
+  for (int i = 0; wide && i < count; ++i) out.push_back(Utf8(wide[i]));
+  LocalFree(wide);
+  return out;
+#else
+  return std::vector<std::string>(argv, argv + argc);
 #endif
-  if (argc < 2) return Usage(nullptr);
-  std::string command = argv[1];
-  std::vector<std::string> args(argv + 2, argv + argc);
+}
+
+int main(int argc, char** argv) {
+  const std::vector<std::string> all = Arguments(argc, argv);
+  if (all.size() < 2) return Usage(nullptr);
+  std::string command = all[1];
+  std::vector<std::string> args(all.begin() + 2, all.end());
   if (command == "show") {
     if (args.empty()) return Usage("no files given");
     return Show(args);

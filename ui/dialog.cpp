@@ -3,6 +3,7 @@
 #include <commctrl.h>
 #include <prsht.h>
 
+#include "common/win32/wide.h"
 #include "ui/help.h"
 
 namespace {
@@ -14,6 +15,29 @@ DialogBase* ObjectOf(HWND window) {
 }  // namespace
 
 HINSTANCE ProgramInstance() { return GetModuleHandleA(nullptr); }
+
+void SetWindowUtf8(HWND window, const std::string& text) { SetWindowTextW(window, Wide(text).c_str()); }
+
+void SetItemUtf8(HWND dialog, int id, const std::string& text) { SetWindowUtf8(GetDlgItem(dialog, id), text); }
+
+std::string WindowUtf8(HWND window) {
+  const int length = GetWindowTextLengthW(window);
+  if (length <= 0) return std::string();
+  std::wstring text(size_t(length) + 1, L'\0');
+  const int got = GetWindowTextW(window, &text[0], length + 1);
+  return Utf8(text.data(), got > 0 ? got : 0);
+}
+
+int MessageBoxUtf8(HWND owner, const std::string& text, const char* caption, UINT flags) {
+  return MessageBoxW(owner, Wide(text).c_str(), caption ? Wide(caption).c_str() : nullptr, flags);
+}
+
+TemplateW::TemplateW(LPCSTR name) {
+  if (IS_INTRESOURCE(name))
+    id_ = reinterpret_cast<LPCWSTR>(name);
+  else
+    text_ = Wide(name);
+}
 
 UINT KeyCodeWithModifiers(WPARAM virtualKey) {
   UINT code = static_cast<UINT>(virtualKey) & 0xFFFF;
@@ -247,29 +271,29 @@ void TimedPage::OnKillActive() { stop = true; }
 // Running dialogs
 
 INT_PTR RunModal(DialogBase& dialog, LPCSTR templateName, HWND owner) {
-  return DialogBoxParamA(ProgramInstance(), templateName, owner, SharedDialogProc,
+  return DialogBoxParamW(ProgramInstance(), TemplateW(templateName).name(), owner, SharedDialogProc,
                          reinterpret_cast<LPARAM>(&dialog));
 }
 
 void RunModelessLoop(ModelessDialog& dialog) {
   MSG msg;
   while (dialog.hwnd() && IsWindow(dialog.hwnd())) {
-    BOOL got = GetMessageA(&msg, nullptr, 0, 0);
+    BOOL got = GetMessageW(&msg, nullptr, 0, 0);
     if (got != 1) {
       if (dialog.hwnd()) DestroyWindow(dialog.hwnd());
       if (got == 0) PostQuitMessage(static_cast<int>(msg.wParam));  // let outer loops end too
       break;
     }
     if (dialog.PreTranslate(msg.hwnd, msg.message, msg.wParam, msg.lParam)) continue;
-    if (dialog.hwnd() && IsDialogMessageA(dialog.hwnd(), &msg)) continue;
+    if (dialog.hwnd() && IsDialogMessageW(dialog.hwnd(), &msg)) continue;
     TranslateMessage(&msg);
-    DispatchMessageA(&msg);
+    DispatchMessageW(&msg);
   }
 }
 
 bool RunModeless(ModelessDialog& dialog, LPCSTR templateName, HWND owner) {
   if (dialog.hwnd()) return false;
-  HWND window = CreateDialogParamA(ProgramInstance(), templateName, owner, SharedDialogProc,
+  HWND window = CreateDialogParamW(ProgramInstance(), TemplateW(templateName).name(), owner, SharedDialogProc,
                                    reinterpret_cast<LPARAM>(&dialog));
   if (!window) return false;
   if (owner) EnableWindow(owner, FALSE);

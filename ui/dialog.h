@@ -4,6 +4,8 @@
 #pragma once
 #include <windows.h>
 
+#include <string>
+
 // Key codes given to OnKeyDown and OnKeyRepeat: the virtual-key code plus these.
 constexpr UINT kKeyAlt = 0x10000;
 constexpr UINT kKeyCtrl = 0x20000;
@@ -107,6 +109,24 @@ INT_PTR CALLBACK PageDialogProc(HWND window, UINT message, WPARAM wParam, LPARAM
 
 // The program's instance for templates and resources (the module of the .exe).
 HINSTANCE ProgramInstance();
+
+// Text of a window or a control, and a message box, in the program's UTF-8.
+void SetWindowUtf8(HWND window, const std::string& text);
+void SetItemUtf8(HWND dialog, int id, const std::string& text);
+std::string WindowUtf8(HWND window);
+int MessageBoxUtf8(HWND owner, const std::string& text, const char* caption, UINT flags);
+
+// A dialog template's name (or number) for the wide-character calls: the program's
+// windows are Unicode windows, so that their controls hold text in any script.
+class TemplateW {
+ public:
+  explicit TemplateW(LPCSTR name);
+  LPCWSTR name() const { return id_ ? id_ : text_.c_str(); }
+
+ private:
+  LPCWSTR id_ = nullptr;
+  std::wstring text_;
+};
 
 INT_PTR RunModal(DialogBase& dialog, LPCSTR templateName, HWND owner);
 // Creates the dialog, disables the owner and runs the loop until the window is

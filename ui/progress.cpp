@@ -17,14 +17,14 @@ ProgressTask* TaskOf(HWND window) {
 // Takes and serves one waiting message; false when none was waiting.
 bool ServeOneMessage(HWND window) {
   MSG msg;
-  if (!PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) return false;
+  if (!PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) return false;
   if (msg.message == WM_QUIT) {
     PostQuitMessage(static_cast<int>(msg.wParam));  // leave it for the main loop
     return false;
   }
-  if (!IsDialogMessageA(window, &msg)) {
+  if (!IsDialogMessageW(window, &msg)) {
     TranslateMessage(&msg);
-    DispatchMessageA(&msg);
+    DispatchMessageW(&msg);
   }
   return true;
 }
@@ -52,7 +52,7 @@ INT_PTR CALLBACK ProgressDialogProc(HWND window, UINT message, WPARAM wParam, LP
 
 int RunProgress(ProgressTask& task, HWND owner) {
   if (task.window) return kProgressFailed;
-  HWND window = CreateDialogParamA(ProgramInstance(), DLG_PROGRESS, owner, ProgressDialogProc,
+  HWND window = CreateDialogParamW(ProgramInstance(), TemplateW(DLG_PROGRESS).name(), owner, ProgressDialogProc,
                                    reinterpret_cast<LPARAM>(&task));
   if (!window) return kProgressFailed;
   if (owner) EnableWindow(owner, FALSE);
@@ -68,7 +68,7 @@ int RunProgress(ProgressTask& task, HWND owner) {
 }
 
 void SetProgressLine(int line, HWND window, const char* text) {
-  if (window) SetDlgItemTextA(window, kLineFirst + line, text);
+  if (window) SetItemUtf8(window, kLineFirst + line, text);
 }
 
 void SetProgressFraction(double fraction, HWND window) {

@@ -3,23 +3,44 @@
 #include "app/win32/main_dialog.h"
 
 #include <commctrl.h>
+#include <commdlg.h>
 
 #include <set>
 
 #include "common/win32/settings.h"
 #include "common/path.h"
+#include "common/win32/wide.h"
 #include "resource.h"
 
 int MainDialog::RowCount() const { return ListView_GetItemCount(Item(IDC_FILELIST)); }
 
 int MainDialog::SelectedCount() const { return ListView_GetSelectedCount(Item(IDC_FILELIST)); }
 
+namespace {
+
+std::string RowText(HWND list, int row, int column) {
+  wchar_t text[MAX_PATH] = {};
+  LVITEMW item = {};
+  item.iSubItem = column;
+  item.pszText = text;
+  item.cchTextMax = MAX_PATH;
+  SendMessageW(list, LVM_GETITEMTEXTW, WPARAM(row), reinterpret_cast<LPARAM>(&item));
+  return Utf8(text);
+}
+
+void SetRowText(HWND list, int row, int column, const std::string& text) {
+  std::wstring wide = Wide(text);
+  LVITEMW item = {};
+  item.iSubItem = column;
+  item.pszText = &wide[0];
+  SendMessageW(list, LVM_SETITEMTEXTW, WPARAM(row), reinterpret_cast<LPARAM>(&item));
+}
+
+}  // namespace
+
 std::string MainDialog::PathOfRow(int row) const {
-  char name[MAX_PATH] = {}, folder[MAX_PATH] = {};
   HWND list = Item(IDC_FILELIST);
-  ListView_GetItemText(list, row, 0, name, sizeof name);
-  ListView_GetItemText(list, row, 1, folder, sizeof folder);
-  return JoinPath(folder, name);
+  return JoinPath(RowText(list, row, 1), RowText(list, row, 0));
 }
 
 std::vector<std::string> MainDialog::SelectedPaths() const {
@@ -47,13 +68,13 @@ size_t MainDialog::AddRows(const std::vector<std::string>& paths) {
       ++skipped;
       continue;
     }
-    std::string name = FileNameOf(path), folder = DirectoryOf(path);
-    LVITEMA item = {};
+    std::wstring name = Wide(FileNameOf(path));
+    LVITEMW item = {};
     item.mask = LVIF_TEXT;
     item.iItem = RowCount();
-    item.pszText = const_cast<char*>(name.c_str());
-    int at = ListView_InsertItem(list, &item);
-    if (at >= 0) ListView_SetItemText(list, at, 1, const_cast<char*>(folder.c_str()));
+    item.pszText = &name[0];
+    const int at = int(SendMessageW(list, LVM_INSERTITEMW, 0, reinterpret_cast<LPARAM>(&item)));
+    if (at >= 0) SetRowText(list, at, 1, DirectoryOf(path));
   }
   SendMessageA(list, WM_SETREDRAW, TRUE, 0);
   InvalidateRect(list, nullptr, TRUE);
@@ -61,32 +82,32 @@ size_t MainDialog::AddRows(const std::vector<std::string>& paths) {
 }
 
 void MainDialog::AddFiles() {
-  std::vector<char> buffer(65536, 0);
-  std::string folder = ReadMachineText(kSettingsArea, kLoadFromFolderValue);
-  OPENFILENAMEA ofn = {};
+  std::vector<wchar_t> buffer(65536, 0);
+  const std::wstring folder = Wide(ReadMachineText(kSettingsArea, kLoadFromFolderValue));
+  OPENFILENAMEW ofn = {};
   ofn.lStructSize = sizeof ofn;
   ofn.hwndOwner = hwnd();
-  ofn.lpstrFilter = "Wave or MP3 Files\0*.WAV;*.MP3\0";
+  ofn.lpstrFilter = L"Wave or MP3 Files\0*.WAV;*.MP3\0";
   ofn.lpstrFile = buffer.data();
   ofn.nMaxFile = static_cast<DWORD>(buffer.size());
   ofn.lpstrInitialDir = folder.empty() ? nullptr : folder.c_str();
-  ofn.lpstrTitle = "Locate Wave or MP3 File";
-  ofn.lpstrDefExt = "wav";
+  ofn.lpstrTitle = L"Locate Wave or MP3 File";
+  ofn.lpstrDefExt = L"wav";
   ofn.Flags = OFN_ALLOWMULTISELECT | OFN_EXPLORER | OFN_FILEMUSTEXIST | OFN_PATHMUSTEXIST |
               OFN_NOCHANGEDIR | OFN_HIDEREADONLY;
-  if (!GetOpenFileNameA(&ofn)) return;
+  if (!GetOpenFileNameW(&ofn)) return;
 
   // One file: its full path. Several: the folder, then each name, each ended by a zero.
   std::vector<std::string> paths;
-  const char* first = buffer.data();
-  const char* next = first + strlen(first) + 1;
+  const wchar_t* first = buffer.data();
+  const wchar_t* next = first + wcslen(first) + 1;
   std::string chosenFolder;
-  if (*next == '\0') {
-    paths.push_back(first);
-    chosenFolder = DirectoryOf(first);
+  if (*next == L'\0') {
+    paths.push_back(Utf8(first));
+    chosenFolder = DirectoryOf(paths.back());
   } else {
-    chosenFolder = first;
-    for (; *next; next += strlen(next) + 1) paths.push_back(JoinPath(chosenFolder, next));
+    chosenFolder = Utf8(first);
+    for (; *next; next += wcslen(next) + 1) paths.push_back(JoinPath(chosenFolder, Utf8(next)));
   }
   WriteMachineText(kSettingsArea, kLoadFromFolderValue, chosenFolder.c_str());
 

@@ -12,6 +12,7 @@
 #include "net/win32/version_check.h"
 #include "common/file_kind.h"
 #include "common/path.h"
+#include "common/text.h"
 #include "playback/win32/player_dialog.h"
 #include "resource.h"
 #include "tags/tag_record.h"
@@ -71,11 +72,7 @@ bool StartsWithNoCase(const std::string& text, const std::string& prefix) {
 }
 }  // namespace
 
-std::string ControlText(HWND control) {
-  char text[kMaxPath + 1] = {};
-  GetWindowTextA(control, text, sizeof text);
-  return text;
-}
+std::string ControlText(HWND control) { return WindowUtf8(control); }
 
 MainDialog::MainDialog() { RegisterAboutWindowClass(); }
 
@@ -148,8 +145,8 @@ void MainDialog::LoadFieldsFromSelection(bool force) {
 
   for (int i = 0; i < kFieldCount; ++i) {
     if (i == kGenreField) continue;
-    loaded_[i] = record.Get(kFieldKeys[i]).substr(0, kMaxValue);
-    SetDlgItemTextA(hwnd(), kFieldControls[i], loaded_[i].c_str());
+    loaded_[i] = CutToCharacters(record.Get(kFieldKeys[i]), kMaxValue);
+    SetItemUtf8(hwnd(), kFieldControls[i], loaded_[i]);
   }
   HWND genre = Item(IDC_GENRE);
   const std::string& name = record.Get("GENRE");
@@ -178,7 +175,7 @@ void MainDialog::UpdateChangedFlag(int field) {
 
 void MainDialog::ClearFields() {
   for (int i = 0; i < kFieldCount; ++i)
-    if (i != kGenreField) SetDlgItemTextA(hwnd(), kFieldControls[i], "");
+    if (i != kGenreField) SetItemUtf8(hwnd(), kFieldControls[i], "");
   SendDlgItemMessageA(hwnd(), IDC_GENRE, CB_SETCURSEL, kGenreCount - 1, 0);
   UpdateChangedFlag(kGenreField);  // CB_SETCURSEL tells nobody
 }

@@ -20,6 +20,7 @@
 #include "setup/win32/uninstall.h"
 #include "net/win32/siblings.h"
 #include "net/win32/version_check.h"
+#include "common/win32/wide.h"
 
 namespace {
 
@@ -44,7 +45,7 @@ void RefuseNewerWindows() {
 
 void RunEditorWindow(HANDLE mutex) {
   MainDialog main;
-  HWND window = CreateDialogParamA(ProgramInstance(), MAKEINTRESOURCEA(IDD_MAIN), nullptr,
+  HWND window = CreateDialogParamW(ProgramInstance(), MAKEINTRESOURCEW(IDD_MAIN), nullptr,
                                    SharedDialogProc, reinterpret_cast<LPARAM>(&main));
   ReleaseMutex(mutex);
   if (!window) return;
@@ -55,15 +56,15 @@ void RunEditorWindow(HANDLE mutex) {
 
 // The per-user log folder, made at every start; nothing is written there.
 void MakeLogFolder() {
-  char appData[MAX_PATH] = {};
+  wchar_t appData[MAX_PATH] = {};
   std::string base;
-  if (SHGetFolderPathA(nullptr, CSIDL_APPDATA, nullptr, 0, appData) == S_OK) base = appData;
-  else if (SHGetFolderPathA(nullptr, CSIDL_COMMON_APPDATA, nullptr, 0, appData) == S_OK) base = appData;
+  if (SHGetFolderPathW(nullptr, CSIDL_APPDATA, nullptr, 0, appData) == S_OK) base = Utf8(appData);
+  else if (SHGetFolderPathW(nullptr, CSIDL_COMMON_APPDATA, nullptr, 0, appData) == S_OK) base = Utf8(appData);
   else base = "C:\\";
   std::string path = base;
   for (const char* level : {"Vantoral", "Lirva", "Logs"}) {
     path = JoinPath(path, level);
-    CreateDirectoryA(path.c_str(), nullptr);
+    CreateDirectoryW(Wide(path).c_str(), nullptr);
   }
 }
 
@@ -104,7 +105,7 @@ int RunProgram(HINSTANCE) {
     return 0;
   }
   const std::string program = ProgramPath();
-  SetCurrentDirectoryA(DirectoryOf(program).c_str());
+  SetCurrentDirectoryW(Wide(DirectoryOf(program)).c_str());
 
   const uint32_t marker = ReadRunMarker(program.c_str());
   if (marker == InstallerMarker || marker == UninstallerMarker) {

@@ -42,7 +42,7 @@ void MainDialog::TagSelectedFiles(bool copyTitle) {
   int result = RunProgress(task, hwnd());
   if (!task.ran) return;
   std::string message = TaggingResultMessage(job, result);
-  MessageBoxA(hwnd(), message.c_str(), "Lirva", MB_OK | MB_ICONINFORMATION);
+  MessageBoxUtf8(hwnd(), message, "Lirva", MB_OK | MB_ICONINFORMATION);
   if (result != kTaggingCancelled) LoadFieldsFromSelection(true);
 }
 

@@ -5,18 +5,21 @@
 #include <cstring>
 #include <vector>
 
+#include "common/text.h"
 #include "common/win32/registry_key.h"
+#include "common/win32/wide.h"
 
 namespace {
 
 bool IsTextType(DWORD type) { return type == REG_SZ || type == REG_EXPAND_SZ; }
 
-// The text of `size` bytes of value data, which may or may not end in a zero,
-// cut to what a 260-byte buffer holds.
-std::string TextOfValue(const char* data, DWORD size) {
-  size_t length = strnlen(data, size);
-  if (length > static_cast<size_t>(kSettingsTextMax)) length = kSettingsTextMax;
-  return std::string(data, length);
+// The text of `size` bytes of UTF-16 value data, which may or may not end in a
+// zero, as UTF-8 cut at 259 characters.
+std::string TextOfValue(const wchar_t* data, DWORD size) {
+  const size_t units = size / sizeof(wchar_t);
+  size_t length = 0;
+  while (length < units && data[length]) ++length;
+  return CutToCharacters(Utf8(data, int(length)), kSettingsTextMax);
 }
 
 }  // namespace
@@ -37,24 +40,17 @@ REGSAM RegistryViewOf(HKEY root) {
 
 bool ReadRegistryText(HKEY root, const char* keyPath, const char* name, std::string* text, REGSAM view) {
   RegistryKey key;
-  if (RegOpenKeyExA(root, keyPath, 0, KEY_QUERY_VALUE | view, key.Out()) != ERROR_SUCCESS)
+  if (RegOpenKeyExW(root, Wide(keyPath).c_str(), 0, KEY_QUERY_VALUE | view, key.Out()) != ERROR_SUCCESS)
     return false;
-  char buffer[kSettingsTextMax + 1];
-  DWORD type = 0;
-  DWORD size = sizeof buffer;
-  LONG status =
-      RegQueryValueExA(key.get(), name, nullptr, &type, reinterpret_cast<BYTE*>(buffer), &size);
-  if (status == ERROR_SUCCESS) {
-    if (!IsTextType(type)) return false;
-    *text = TextOfValue(buffer, size);
-    return true;
-  }
-  if (status != ERROR_MORE_DATA || !IsTextType(type)) return false;
-  // A longer text than the buffer holds keeps its first 259 characters; the
-  // buffer's contents are undefined after a short read, so read it whole once.
-  std::vector<char> whole(size + 1, '\0');
-  DWORD wholeSize = size;
-  if (RegQueryValueExA(key.get(), name, nullptr, &type, reinterpret_cast<BYTE*>(whole.data()),
+  // Values are read whole (their size asked first) and kept up to 259 characters.
+  const std::wstring valueName = Wide(name);
+  DWORD type = 0, size = 0;
+  if (RegQueryValueExW(key.get(), valueName.c_str(), nullptr, &type, nullptr, &size) != ERROR_SUCCESS ||
+      !IsTextType(type))
+    return false;
+  std::vector<wchar_t> whole(size / sizeof(wchar_t) + 1, L'\0');
+  DWORD wholeSize = DWORD(whole.size() * sizeof(wchar_t));
+  if (RegQueryValueExW(key.get(), valueName.c_str(), nullptr, &type, reinterpret_cast<BYTE*>(whole.data()),
                        &wholeSize) != ERROR_SUCCESS ||
       !IsTextType(type))
     return false;
@@ -74,12 +70,13 @@ std::string ReadSettingText(HKEY root, const char* keyPath, const char* name,
 
 void WriteSettingText(HKEY root, const char* keyPath, const char* name, const char* text) {
   RegistryKey key;
-  if (RegCreateKeyExA(root, keyPath, 0, nullptr, REG_OPTION_NON_VOLATILE,
-                      KEY_SET_VALUE | RegistryViewOf(root), nullptr,
-                      key.Out(), nullptr) != ERROR_SUCCESS)
+  if (RegCreateKeyExW(root, Wide(keyPath).c_str(), 0, nullptr, REG_OPTION_NON_VOLATILE,
+                      KEY_SET_VALUE | RegistryViewOf(root), nullptr, key.Out(), nullptr) != ERROR_SUCCESS)
     return;
-  RegSetValueExA(key.get(), name, 0, REG_SZ, reinterpret_cast<const BYTE*>(text),
-                 static_cast<DWORD>(strlen(text) + 1));
+  // Stored as the system's own text, so every program reads it back in any script.
+  const std::wstring value = Wide(text);
+  RegSetValueExW(key.get(), Wide(name).c_str(), 0, REG_SZ, reinterpret_cast<const BYTE*>(value.c_str()),
+                 static_cast<DWORD>((value.size() + 1) * sizeof(wchar_t)));
 }
 
 int NumberFromSettingText(const std::string& text, int defaultValue) {

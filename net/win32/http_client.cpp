@@ -10,6 +10,7 @@
 #include "common/open_retry.h"
 #include "net/http_text.h"
 #include "ui/progress.h"
+#include "common/win32/wide.h"
 
 namespace {
 
@@ -207,7 +208,7 @@ int DownloadToFile(HWND sink, const char* url, const char* path, const volatile 
   auto fail = [&](int code) {
     if (opened) {
       file.Close();
-      DeleteFileA(path);
+      DeleteFileW(Wide(path).c_str());
     }
     return code;
   };

@@ -16,6 +16,8 @@
 #include "resource.h"
 #include "ui/controls.h"
 #include "ui/progress.h"
+#include "common/win32/program.h"
+#include "common/win32/wide.h"
 
 namespace {
 
@@ -68,13 +70,13 @@ class LaunchTask : public ProgressTask {
         OpenPage(nullptr, WebPage(MakerSite(), launcher_.slug, true));
       return result = kProgressFailed;
     }
-    std::string line = SiblingCommandLine(commandTemplate, SiblingArgument(launcher_, path_));
-    STARTUPINFOA startup = {};
+    std::wstring line = Wide(SiblingCommandLine(commandTemplate, SiblingArgument(launcher_, path_)));
+    STARTUPINFOW startup = {};
     startup.cb = sizeof startup;
     startup.dwFlags = STARTF_USESHOWWINDOW;
     startup.wShowWindow = SW_SHOWNORMAL;
     PROCESS_INFORMATION process = {};
-    if (!CreateProcessA(nullptr, &line[0], nullptr, nullptr, FALSE, CREATE_NEW_CONSOLE, nullptr, nullptr, &startup,
+    if (!CreateProcessW(nullptr, &line[0], nullptr, nullptr, FALSE, CREATE_NEW_CONSOLE, nullptr, nullptr, &startup,
                         &process))
       return result = kProgressFailed;
     KernelHandle thread(process.hThread), running(process.hProcess);
@@ -108,10 +110,8 @@ bool LaunchSibling(const SiblingLauncher& launcher, const std::string& path, HWN
 int InstallOnDemand(HWND sink, const char* setupName, const volatile bool* stop) {
   SetProgressLine(0, sink, "Download install-on-demand");
   SetProgressLine(1, sink, setupName);
-  char temp[MAX_PATH] = {};
-  GetTempPathA(MAX_PATH, temp);
   const std::string file = std::string(setupName) + ".exe";
-  const std::string target = JoinPath(temp, file);
+  const std::string target = JoinPath(TempFolder(), file);
   const std::string host = ReadServerSetting(kDownloadHost);
   int result = DownloadToFile(sink, ("http://" + host + "/components/" + file).c_str(), target.c_str(), stop);
   if (result == kHttpFailed) {
@@ -130,10 +130,10 @@ int InstallOnDemand(HWND sink, const char* setupName, const volatile bool* stop)
       previous.resize(size ? size - 1 : 0);
     }
     SetEnvironmentVariableA("LQUIET", "1");
-    WinExec(("\"" + target + "\"").c_str(), SW_SHOWNORMAL);
+    StartCommand("\"" + target + "\"");
     SetEnvironmentVariableA("LQUIET", hadQuiet ? previous.c_str() : nullptr);
   }
-  DeleteFileA(target.c_str());
+  DeleteFileW(Wide(target).c_str());
   return result;
 }
 

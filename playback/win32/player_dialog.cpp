@@ -21,14 +21,13 @@ constexpr int32_t kCueRampMs = 8000;
 }  // namespace
 
 AudioSource* PlayRequest::open() const {
-  AudioSource* source = openAudioSource(path);
+  AudioSource* source = openAudioSource(path.c_str());
   return source ? source : newSilentSource(SourceStatus::BadFormat);
 }
 
 void MakePlayRequest(PlayRequest& request, const char* path) {
-  std::strncpy(request.path, path, sizeof request.path - 1);
-  const std::string title = FileTitleOf(path);
-  std::strncpy(request.displayName, title.c_str(), sizeof request.displayName - 1);
+  request.path = path;
+  request.displayName = FileTitleOf(path);
   request.flags = PlayRequest::kNameBoxDisabled;
 }
 
@@ -45,7 +44,7 @@ void PlayerDialog::OnInitDialog() {
   meter_ = Item(IDC_PLAYER_METER);
   waveform_.attach(Item(IDC_PLAYER_WAVE));
 
-  SetDlgItemTextA(hwnd(), IDC_PLAYER_NAME, request_->displayName);
+  SetItemUtf8(hwnd(), IDC_PLAYER_NAME, request_->displayName);
   if (request_->flags & PlayRequest::kNameBoxDisabled) EnableWindow(Item(IDC_PLAYER_NAME), FALSE);
 
   SetSliderValue(Item(IDC_PLAYER_VOLUME), ReadMachineNumber(kPlayerArea, kVolumeDBValue, kDefaultVolumeDB));

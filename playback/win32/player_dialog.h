@@ -5,6 +5,8 @@
 #pragma once
 #include <windows.h>
 
+#include <string>
+
 #include <cstdint>
 
 #include "audio/audio_source.h"
@@ -24,8 +26,8 @@ class PlayRequest {
   virtual AudioSource* open() const;
 
   uint16_t flags = 0;
-  char displayName[260] = {};
-  char path[260] = {};
+  std::string displayName;  // UTF-8
+  std::string path;         // UTF-8
 };
 
 // Fills the request for a file: its path, and its name without folder and

@@ -18,7 +18,9 @@
 #include "setup/extraction.h"
 #include "setup/run_marker.h"
 #include "setup/win32/folders.h"
+#include "ui/dialog.h"
 #include "ui/progress.h"
+#include "common/win32/wide.h"
 
 namespace {
 
@@ -42,13 +44,13 @@ void OpenAccess(const std::string& folder) {
   if (AddAccessAllowedAceEx(acl, ACL_REVISION2, OBJECT_INHERIT_ACE | CONTAINER_INHERIT_ACE, GENERIC_ALL,
                             everyone) &&
       SetSecurityDescriptorDacl(&descriptor, TRUE, acl, FALSE))
-    SetFileSecurityA(folder.c_str(), DACL_SECURITY_INFORMATION, &descriptor);
+    SetFileSecurityW(Wide(folder).c_str(), DACL_SECURITY_INFORMATION, &descriptor);
   FreeSid(everyone);
 }
 
 // Creates the folder (and gives it the open access list when asked).
 void MakeFolder(const std::string& folder, bool open) {
-  CreateDirectoryA(folder.c_str(), nullptr);
+  CreateDirectoryW(Wide(folder).c_str(), nullptr);
   if (open) OpenAccess(folder);
 }
 
@@ -73,21 +75,18 @@ void AppendBytes(const std::string& path, uint32_t value) {
 void CreateShortcut(const std::string& shortcut, const std::string& target) {
   CoInitialize(nullptr);
   {
-    ComRef<IShellLinkA> link;
+    ComRef<IShellLinkW> link;
     ComRef<IPersistFile> file;
-    if (SUCCEEDED(CoCreateInstance(CLSID_ShellLink, nullptr, CLSCTX_INPROC_SERVER, IID_IShellLinkA, link.Out())) &&
-        SUCCEEDED(link->SetPath(target.c_str())) && SUCCEEDED(link->QueryInterface(IID_IPersistFile, file.Out()))) {
-      WCHAR wide[MAX_PATH] = {};
-      MultiByteToWideChar(CP_ACP, 0, shortcut.c_str(), -1, wide, MAX_PATH);
-      wide[MAX_PATH - 1] = 0;
-      file->Save(wide, TRUE);
-    }
+    if (SUCCEEDED(CoCreateInstance(CLSID_ShellLink, nullptr, CLSCTX_INPROC_SERVER, IID_IShellLinkW, link.Out())) &&
+        SUCCEEDED(link->SetPath(Wide(target).c_str())) &&
+        SUCCEEDED(link->QueryInterface(IID_IPersistFile, file.Out())))
+      file->Save(Wide(CutToCharacters(shortcut, MAX_PATH - 1)).c_str(), TRUE);
   }  // the references go before COM does
   CoUninitialize();
 }
 
 void InstallMessage(HWND owner, const std::string& text) {
-  MessageBoxA(owner, text.c_str(), kInstallError, MB_OK | MB_ICONERROR);
+  MessageBoxUtf8(owner, text, kInstallError, MB_OK | MB_ICONERROR);
 }
 
 // The installing page around the extraction: its lines, its bar and its stop flag.
@@ -110,13 +109,13 @@ class PageExtraction : public ExtractionHost {
 bool ExtractPackage(InstallingPage& page) {
   HWND window = page.hwnd();
   const std::string& folder = page.installFolder;
-  if (GetFileAttributesA(folder.c_str()) == INVALID_FILE_ATTRIBUTES) {
+  if (GetFileAttributesW(Wide(folder).c_str()) == INVALID_FILE_ATTRIBUTES) {
     InstallMessage(window,
                    "To install software you must be logged on as this computer's Administrator. If you are "
                    "not able to do this, ask your computer Administrator to log in and run the setup file again.");
     return false;
   }
-  for (const char* const* sub = kInstallSubfolders; *sub; ++sub) CreateDirectoryA(JoinPath(folder, *sub).c_str(), nullptr);
+  for (const char* const* sub = kInstallSubfolders; *sub; ++sub) CreateDirectoryW(Wide(JoinPath(folder, *sub)).c_str(), nullptr);
   SetProgressLine(0, window, "Installing Lirva");
   SetProgressLine(1, window, "Software Licence Terms");
 
@@ -151,14 +150,14 @@ bool ExtractPackage(InstallingPage& page) {
 void PlaceInstallation(const std::string& folder) {
   const std::string program = JoinPath(folder, "lirva.exe");
   const std::string uninstaller = JoinPath(folder, "uninst.exe");
-  CopyFileA(program.c_str(), uninstaller.c_str(), FALSE);
+  CopyFileW(Wide(program).c_str(), Wide(uninstaller).c_str(), FALSE);
   AppendBytes(program, 0);
   AppendBytes(uninstaller, UninstallerMarker);
   const std::string startMenu = StartMenuFolder();
   if (!startMenu.empty()) {
-    CreateDirectoryA(startMenu.c_str(), nullptr);
+    CreateDirectoryW(Wide(startMenu).c_str(), nullptr);
     const std::string entry = JoinPath(startMenu, "Lirva");
-    CreateDirectoryA(entry.c_str(), nullptr);
+    CreateDirectoryW(Wide(entry).c_str(), nullptr);
     CreateShortcut(JoinPath(entry, "Lirva.lnk"), program);
   }
   CreateShortcut(JoinPath(DesktopFolder(), "Lirva.lnk"), program);
@@ -167,8 +166,9 @@ void PlaceInstallation(const std::string& folder) {
       ERROR_SUCCESS) {
     const char name[] = "Lirva Uninstall";
     RegSetValueExA(key.get(), "DisplayName", 0, REG_SZ, reinterpret_cast<const BYTE*>(name), sizeof name);
-    RegSetValueExA(key.get(), "UninstallString", 0, REG_SZ, reinterpret_cast<const BYTE*>(uninstaller.c_str()),
-                   DWORD(uninstaller.size() + 1));
+    const std::wstring command = Wide(uninstaller);
+    RegSetValueExW(key.get(), L"UninstallString", 0, REG_SZ, reinterpret_cast<const BYTE*>(command.c_str()),
+                   DWORD((command.size() + 1) * sizeof(wchar_t)));
   }
 }
 

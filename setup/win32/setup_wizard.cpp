@@ -13,6 +13,8 @@
 #include "setup/win32/installer.h"
 #include "setup/win32/setup_wizard.h"
 #include "ui/wizard.h"
+#include "common/win32/program.h"
+#include "common/win32/wide.h"
 
 namespace {
 
@@ -57,9 +59,9 @@ class TermsPage : public PropertyPageBase {
 void RunSetup() {
   const std::string folder = InstallFolder();
   // Each level in turn: Program Files, the maker, the program.
-  CreateDirectoryA(DirectoryOf(DirectoryOf(folder)).c_str(), nullptr);
-  CreateDirectoryA(DirectoryOf(folder).c_str(), nullptr);
-  CreateDirectoryA(folder.c_str(), nullptr);
+  CreateDirectoryW(Wide(DirectoryOf(DirectoryOf(folder))).c_str(), nullptr);
+  CreateDirectoryW(Wide(DirectoryOf(folder)).c_str(), nullptr);
+  CreateDirectoryW(Wide(folder).c_str(), nullptr);
 
   TermsPage terms;
   InstallingPage installing;
@@ -76,6 +78,6 @@ void RunSetup() {
 
   if (installing.installed) {
     const std::string command = "\"" + JoinPath(folder, "lirva.exe") + "\" -install";
-    WinExec(command.c_str(), SW_SHOWNORMAL);
+    StartCommand(command);
   }
 }

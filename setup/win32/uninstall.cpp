@@ -12,6 +12,7 @@
 #include "common/win32/registry_key.h"
 #include "common/win32/settings.h"
 #include "setup/win32/folders.h"
+#include "common/win32/wide.h"
 
 namespace {
 
@@ -21,31 +22,32 @@ using DeleteKeyFunction = LONG(WINAPI*)(HKEY, LPCSTR);
 // with it: a cut path would name something else).
 bool Joined(const std::string& folder, const char* name, std::string* path) {
   *path = JoinPath(folder, name);
-  return path->size() > folder.size() && path->size() == folder.size() + 1 + std::strlen(name);
+  return path->size() == folder.size() + 1 + std::strlen(name);
 }
 
 void DeleteFiles(const std::string& folder, const char* pattern, bool folders) {
   std::string query;
   if (!Joined(folder, pattern, &query)) return;
-  WIN32_FIND_DATAA found;
-  HANDLE search = FindFirstFileA(query.c_str(), &found);
+  WIN32_FIND_DATAW found;
+  HANDLE search = FindFirstFileW(Wide(query).c_str(), &found);
   if (search == INVALID_HANDLE_VALUE) return;
   do {
     std::string path;
-    if (found.cFileName[0] == '.' || !Joined(folder, found.cFileName, &path)) continue;
+    const std::string name = Utf8(found.cFileName);
+    if (name[0] == '.' || !Joined(folder, name.c_str(), &path)) continue;
     const bool isFolder = found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY;
     if (!folders) {
-      DeleteFileA(path.c_str());
+      DeleteFileW(Wide(path).c_str());
     } else if (isFolder && (found.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT)) {
       // A junction or a link to a folder elsewhere: the link goes, never what it
       // points at. (Wine, which keeps such a link as a symbolic link of the system
       // underneath, refuses to remove one to a folder that holds anything: then
       // the link and its folder stay.)
-      RemoveDirectoryA(path.c_str());
+      RemoveDirectoryW(Wide(path).c_str());
     } else if (isFolder) {
       RemoveFolderTree(path);
     }
-  } while (FindNextFileA(search, &found));
+  } while (FindNextFileW(search, &found));
   FindClose(search);
 }
 
@@ -54,16 +56,14 @@ void DeleteFiles(const std::string& folder, const char* pattern, bool folders) {
 bool RemoveFolderTree(const std::string& folder) {
   DeleteFiles(folder, "*.", true);
   DeleteFiles(folder, "*.*", false);
-  return RemoveDirectoryA(folder.c_str()) != 0;
+  return RemoveDirectoryW(Wide(folder).c_str()) != 0;
 }
 
 void RunUninstall(int argumentCount) {
-  char temp[MAX_PATH] = {};
-  GetTempPathA(MAX_PATH, temp);
-  const std::string copy = JoinPath(temp, "uninst.exe");
+  const std::string copy = JoinPath(TempFolder(), "uninst.exe");
   if (argumentCount < 2) {
-    if (CopyFileA(ProgramPath().c_str(), copy.c_str(), FALSE)) {
-      WinExec(("\"" + copy + "\" -u").c_str(), SW_SHOWNORMAL);
+    if (CopyFileW(Wide(ProgramPath()).c_str(), Wide(copy).c_str(), FALSE)) {
+      StartCommand("\"" + copy + "\" -u");
       return;
     }
   }
@@ -71,9 +71,9 @@ void RunUninstall(int argumentCount) {
                   MB_YESNO | MB_ICONERROR) != IDYES)
     return;
   const std::string folder = InstallFolder();
-  CreateDirectoryA(DirectoryOf(DirectoryOf(folder)).c_str(), nullptr);
-  CreateDirectoryA(DirectoryOf(folder).c_str(), nullptr);
-  CreateDirectoryA(folder.c_str(), nullptr);
+  CreateDirectoryW(Wide(DirectoryOf(DirectoryOf(folder))).c_str(), nullptr);
+  CreateDirectoryW(Wide(DirectoryOf(folder)).c_str(), nullptr);
+  CreateDirectoryW(Wide(folder).c_str(), nullptr);
 
   {
     RegistryKey versionKey;
@@ -84,15 +84,15 @@ void RunUninstall(int argumentCount) {
   const std::string startMenu = StartMenuFolder();
   if (!startMenu.empty()) {
     const std::string entry = JoinPath(startMenu, "Lirva");
-    for (const char* name : {"Lirva", "Lirva Help"}) DeleteFileA(JoinPath(entry, name, ".lnk").c_str());
-    RemoveDirectoryA(entry.c_str());
+    for (const char* name : {"Lirva", "Lirva Help"}) DeleteFileW(Wide(JoinPath(entry, name, ".lnk")).c_str());
+    RemoveDirectoryW(Wide(entry).c_str());
   }
-  DeleteFileA(JoinPath(DesktopFolder(), "Lirva.lnk").c_str());
+  DeleteFileW(Wide(JoinPath(DesktopFolder(), "Lirva.lnk")).c_str());
   std::string programFiles;
   if (ProgramFilesFolder(&programFiles)) {
     const std::string maker = JoinPath(programFiles, "Vantoral");
     RemoveFolderTree(JoinPath(maker, "Lirva"));
-    RemoveDirectoryA(maker.c_str());
+    RemoveDirectoryW(Wide(maker).c_str());
   }
   HMODULE shlwapi = LoadLibraryA("shlwapi");
   auto deleteTree = reinterpret_cast<DeleteKeyFunction>(

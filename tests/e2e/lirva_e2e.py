@@ -423,11 +423,18 @@ class Driver:
         r = self._one(self.call("state", hwnd, id=id))
         return State(bool(r[0]), bool(r[1]), tuple(r[2:6]))
 
-    def get_text(self, hwnd, id=None):
-        return self._one(self.call("gettext", hwnd, id=id))[0]
+    def get_text(self, hwnd, id=None, wide=False):
+        """The window's text; with wide=True through the wide-character messages, in
+        any script (else as the ANSI code page gives it)."""
+        if not wide:
+            return self._one(self.call("gettext", hwnd, id=id))[0]
+        return self._one(self.call("gettext", hwnd, id=id, wide=1))[0].encode("latin-1").decode("utf-8")
 
-    def set_text(self, hwnd, text, id=None):
-        self.call("settext", hwnd, text, id=id)
+    def set_text(self, hwnd, text, id=None, wide=False):
+        if not wide:
+            self.call("settext", hwnd, text, id=id)
+        else:
+            self.call("settext", hwnd, text.encode("utf-8").decode("latin-1"), id=id, wide=1)
 
     def focus(self, hwnd):
         """(hwnd, control id, class) of the focused window in hwnd's thread."""

@@ -184,7 +184,7 @@ class Editor:
                    what="the fields to show %r" % title)
 
     def field(self, control):
-        return self.d.get_text(self.main, id=control)
+        return self.d.get_text(self.main, id=control, wide=True)
 
     def fields(self):
         return {name: self.field(control) for name, control in
@@ -298,8 +298,8 @@ def selecting_a_row_shows_its_tags_in_the_fields(s):
 @test
 def utf16_and_utf8_tags_show_in_the_fields_and_are_kept(s):
     """Tags that players write in UTF-16 (version 2.3) and UTF-8 (2.4) show in the
-    fields in the program's 8-bit text, "?" for what it cannot hold, and stay as
-    they were when another field is tagged."""
+    fields in full, in any script, and stay as they were when another field is
+    tagged."""
     folder = os.path.join(s.work, "unicode")
     shutil.rmtree(folder, ignore_errors=True)
     os.makedirs(folder)
@@ -314,7 +314,7 @@ def utf16_and_utf8_tags_show_in_the_fields_and_are_kept(s):
     ed.add(["v23.mp3", "v24.mp3"], folder, rows_after=2)
     for row in (0, 1):
         ed.select([row], title)
-        eq(ed.field(ARTIST), "?\u00f3d? Orchestra", "artist with characters beyond the code page")
+        eq(ed.field(ARTIST), "\u0141\u00f3d\u017a Orchestra", "artist with characters beyond the code page")
     ed.select([0], title)
     before = ID3(os.path.join(folder, "v23.mp3"))
     ed.d.set_text(ed.main, "New Album", id=ALBUM)

@@ -165,7 +165,7 @@ TEST(PlayerDialog, DisplayNameIsTheFileTitle) {
                             {"C:\\Music\\a:b.wav", "a:b"}, {"D:/x/Take 2", "Take 2"}};
   for (auto& c : cases) {
     MakePlayRequest(request, c[0]);
-    EXPECT_STREQ(request.displayName, c[1]) << c[0];
+    EXPECT_EQ(request.displayName, c[1]) << c[0];
   }
 }
 

@@ -2,6 +2,8 @@
 #include "commands.h"
 #include "window_query.h"
 
+#include <vector>
+
 namespace driver {
 
 // windows [filters] -> one record per top-level window:
@@ -60,13 +62,36 @@ void CmdState(Args& args, Reply& reply) {
   reply.Number(r.left).Number(r.top).Number(r.right).Number(r.bottom);
 }
 
-// gettext <hwnd> [id=N] [timeout=ms] -> "text"
+namespace {
+
+// The text through the wide-character messages, as UTF-8 (what a person sees in
+// any script, where the 8-bit messages give the ANSI code page's approximation).
+bool WideTextOf(HWND window, DWORD timeoutMs, std::string* text) {
+  DWORD_PTR length = 0;
+  if (!SendMessageTimeoutW(window, WM_GETTEXTLENGTH, 0, 0, SMTO_ABORTIFHUNG, timeoutMs, &length)) return false;
+  std::vector<wchar_t> buffer(size_t(length) + 2, L'\0');
+  DWORD_PTR copied = 0;
+  if (!SendMessageTimeoutW(window, WM_GETTEXT, buffer.size(), reinterpret_cast<LPARAM>(buffer.data()),
+                           SMTO_ABORTIFHUNG, timeoutMs, &copied))
+    return false;
+  if (copied >= buffer.size()) copied = 0;
+  const int n = WideCharToMultiByte(CP_UTF8, 0, buffer.data(), int(copied), nullptr, 0, nullptr, nullptr);
+  text->assign(size_t(n > 0 ? n : 0), '\0');
+  if (n > 0) WideCharToMultiByte(CP_UTF8, 0, buffer.data(), int(copied), &(*text)[0], n, nullptr, nullptr);
+  return true;
+}
+
+}  // namespace
+
+// gettext <hwnd> [id=N] [wide=1] [timeout=ms] -> "text" (UTF-8 with wide=1)
 void CmdGetText(Args& args, Reply& reply) {
   HWND window = TargetWindow(args, 0);
   DWORD timeout = static_cast<DWORD>(args.OptionNumber("timeout", kDefaultTimeoutMs));
+  const bool wide = args.OptionNumber("wide", 0) != 0;
   if (!window) return;
   std::string text;
-  if (!TextOf(window, timeout, &text)) return reply.Fail("window did not answer WM_GETTEXT");
+  if (!(wide ? WideTextOf(window, timeout, &text) : TextOf(window, timeout, &text)))
+    return reply.Fail("window did not answer WM_GETTEXT");
   reply.Text(text);
 }
 
@@ -76,10 +101,22 @@ void CmdSetText(Args& args, Reply& reply) {
   HWND window = TargetWindow(args, 0);
   std::string text = args.Text(1);
   DWORD timeout = static_cast<DWORD>(args.OptionNumber("timeout", kDefaultTimeoutMs));
+  const bool wide = args.OptionNumber("wide", 0) != 0;
   if (!window || !args.Error().empty()) return;
   LRESULT done = 0;
-  if (!SendWithin(window, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(text.c_str()), timeout, &done))
+  if (wide) {
+    // UTF-8 in, the wide-character message out.
+    const int n = MultiByteToWideChar(CP_UTF8, 0, text.data(), int(text.size()), nullptr, 0);
+    std::vector<wchar_t> utf16(size_t(n > 0 ? n : 0) + 1, L'\0');
+    if (n > 0) MultiByteToWideChar(CP_UTF8, 0, text.data(), int(text.size()), utf16.data(), n);
+    DWORD_PTR answer = 0;
+    if (!SendMessageTimeoutW(window, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(utf16.data()), SMTO_ABORTIFHUNG,
+                             timeout, &answer))
+      return reply.Fail("window did not answer WM_SETTEXT");
+    done = LRESULT(answer);
+  } else if (!SendWithin(window, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(text.c_str()), timeout, &done)) {
     return reply.Fail("window did not answer WM_SETTEXT");
+  }
   if (!done) reply.Fail("window refused the text");
 }
 
