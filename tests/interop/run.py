@@ -54,7 +54,7 @@ class Cli:
         return p
 
     def show(self, path):
-        out = self.run("show", path, expect=0).stdout.decode("latin-1")
+        out = self.run("show", path, expect=0).stdout.decode("utf-8")
         lines = out.split("\n")
         assert lines[0] == self.arg_path(path), lines[0]
         fields = {}
@@ -272,6 +272,50 @@ def raw_frames(path):
     return frames
 
 
+SCRIPTS = {
+    "title": "\u041f\u0440\u0438\u0432\u0435\u0442, \u043c\u0438\u0440",          # Cyrillic
+    "artist": "\u0391\u03b8\u03ae\u03bd\u03b1 \u039a\u03bf\u03c5\u03b1\u03c1\u03c4\u03ad\u03c4\u03bf",  # Greek
+    "album": "\u6771\u4eac\u306e\u591c",                              # Japanese
+    "comment": "Caf\u00e9 \U0001f3b5 \U00020bb7",                   # beyond the first 65,536
+    "genre": "Cr\u00e8me Br\u00fbl\u00e9e",                         # accented Latin: ISO-8859-1
+}
+
+
+@test(quick=True)
+def text_in_any_script_is_written_so_that_mutagen_reads_it_exactly(cli, fx):
+    path = fx.copy("mp3")
+    cli.run("tag", *["--%s=%s" % (k, v) for k, v in SCRIPTS.items()], path, expect=0)
+    tag = frames_of(path)
+    assert str(tag["TIT2"]) == SCRIPTS["title"] and str(tag["TPE1"]) == SCRIPTS["artist"], tag.pprint()
+    assert str(tag["TALB"]) == SCRIPTS["album"] and str(tag["TCON"]) == SCRIPTS["genre"], tag.pprint()
+    assert tag.getall("COMM")[0].text == [SCRIPTS["comment"]], tag.getall("COMM")
+    raw = raw_frames(path)
+    # What fits ISO-8859-1 is written in it byte for byte; the rest in UTF-16 with a mark.
+    assert raw["TCON"] == [b"\x00" + SCRIPTS["genre"].encode("latin-1") + b"\x00"], raw["TCON"]
+    assert raw["TIT2"] == [b"\x01\xff\xfe" + SCRIPTS["title"].encode("utf-16-le") + b"\x00\x00"], raw["TIT2"]
+    fields = cli.show(path)
+    for key, name in (("TITLE", "title"), ("ARTIST", "artist"), ("ALBUM", "album"), ("COMMENT", "comment")):
+        assert fields[key] == SCRIPTS[name], (key, fields[key])
+    # The ID3v1 block keeps 8-bit text: "?" for what it cannot hold (the portable
+    # build's is ISO-8859-1, the Windows build's the ANSI code page 1252).
+    v1 = v1_block(read(path))
+    assert v1[3:12] == b"?" * 6 + b", ?", v1[3:33]
+    # mutagen's text in every encoding reads back exactly.
+    for enc in (0, 1, 2, 3):
+        other = fx.copy("mp3")
+        t = id3.ID3()
+        text = "Caf\u00e9 au lait" if enc == 0 else SCRIPTS["album"] + " \U0001f3b5"
+        t.add(id3.TIT2(encoding=enc, text=text))
+        t.save(other, v2_version=4 if enc in (2, 3) else 3, v1=0)
+        assert cli.show(other)["TITLE"] == text, (enc, cli.show(other))
+    # RIFF INFO keeps 8-bit text too.
+    wav = fx.copy("wav")
+    cli.run("tag", "--title=" + SCRIPTS["title"], "--artist=Caf\u00e9", wav, expect=0)
+    chunks = dict(riff_chunks(read(wav)))
+    assert chunks[b"DISP"].startswith(b"\x01\x00\x00\x00??????, ???\x00"), chunks[b"DISP"]
+    assert b"IART\x05\x00\x00\x00Caf\xe9\x00" in chunks[b"LIST"], chunks[b"LIST"]
+
+
 @test(quick=True)
 def utf16_and_utf8_values_show_in_full_and_stay_as_they_were(cli, fx):
     title = "F\u00fcr Elise (Remastered 2019 Edition, Extended)"
@@ -285,11 +329,11 @@ def utf16_and_utf8_values_show_in_full_and_stay_as_they_were(cli, fx):
         tag.save(path, v2_version=version, v1=2)
         fields = cli.show(path)
         assert fields["TITLE"] == title, (version, enc, fields)
-        assert fields["ARTIST"] == "Beethoven ?\u00f3d?", fields
+        assert fields["ARTIST"] == "Beethoven \u0141\u00f3d\u017a", fields
         assert fields["ALBUM"] == "Caf\u00e9 Classics" and fields["COMMENT"] == "Sch\u00f6n", fields
         before = raw_frames(path)
         # Tagging another field leaves these frames as they were (version 2.4 text
-        # is carried as UTF-16, as before), the "?" artist included.
+        # is carried as UTF-16, as before).
         cli.run("tag", "--genre=Classical", path, expect=0)
         after = raw_frames(path)
         if version == 3:
@@ -297,10 +341,9 @@ def utf16_and_utf8_values_show_in_full_and_stay_as_they_were(cli, fx):
                 assert after[fid] == before[fid], (fid, before[fid], after[fid])
         now = id3.ID3(path)
         assert str(now["TIT2"]) == title and str(now["TPE1"]) == "Beethoven \u0141\u00f3d\u017a", now.pprint()
-        # A changed title is written in ISO-8859-1. (Under Wine the command line
-        # passes through the locale's character set, so it stays ASCII there.)
-        new = "Neu" if cli.wine else "Neu \u00e4"
-        cli.run("tag", ("--title=" + new).encode("latin-1"), path, expect=0)
+        # A changed title that ISO-8859-1 holds is written in it, byte for byte.
+        new = "Neu \u00e4"
+        cli.run("tag", "--title=" + new, path, expect=0)
         assert raw_frames(path)["TIT2"] == [b"\x00" + new.encode("latin-1") + b"\x00"], raw_frames(path)["TIT2"]
         assert str(id3.ID3(path)["TIT2"]) == new
     # UTF-16 with a big-endian byte-order mark, which mutagen does not write.
@@ -491,7 +534,7 @@ def show_escapes_and_reports_failures(cli, fx):
     tag.save(path, v2_version=3, v1=0)
     p = cli.run("show", path, os.path.join(fx.work, "missing.mp3"), os.path.join(fx.work, "x.ogg"),
                 expect=1)
-    lines = p.stdout.decode("latin-1").split("\n")
+    lines = p.stdout.decode("utf-8").split("\n")
     assert lines[1] == "TITLE=a\\\\b\\r\\nc", lines
     assert lines[2] == cli.arg_path(os.path.join(fx.work, "missing.mp3")), lines
     assert lines[3] == cli.arg_path(os.path.join(fx.work, "x.ogg")), lines
