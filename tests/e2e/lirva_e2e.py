@@ -541,14 +541,19 @@ class Driver:
         self.wait_gone(box.hwnd, timeout)
         return box
 
-    def open_files(self, names, folder=None, pid=None, timeout=10.0):
+    def open_files(self, names, folder=None, pid=None, timeout=10.0, wide=False):
         """Fills in the file-open dialog: goes to `folder` (a Linux or Windows path)
-        and opens `names` (one name or full path, or a list of names in the folder)."""
+        and opens `names` (one name or full path, or a list of names in the folder).
+        With wide=True the names may be in any script."""
         if isinstance(names, (list, tuple)):
             names = " ".join('"%s"' % n for n in names)
         if folder and folder.startswith("/"):
             folder = win_path(folder)
-        self.call("openfile", names, folder=folder, pid=pid, timeout=timeout)
+        if not wide:
+            self.call("openfile", names, folder=folder, pid=pid, timeout=timeout)
+            return
+        utf8 = lambda text: text.encode("utf-8").decode("latin-1") if text else text  # noqa: E731
+        self.call("openfile", utf8(names), folder=utf8(folder), pid=pid, timeout=timeout, wide=1)
 
 
 # ------------------------------------------------------------------ running

@@ -164,12 +164,13 @@ class Editor:
         self.pid = self.d.start(exe or s.exe)
         self.main = self.d.find_window(caption="Lirva", cls="#32770", pid=self.pid, unowned=True, timeout=30)
 
-    def add(self, names, folder, rows_after=None):
-        """Adds files through the file-open dialog opened with Ctrl+N."""
+    def add(self, names, folder, rows_after=None, wide=False):
+        """Adds files through the file-open dialog opened with Ctrl+N (names in any
+        script with wide=True)."""
         self.d.keys(self.main, "ctrl+n")
         dialog = self.d.find_window(cls="#32770", child=1148, pid=self.pid, timeout=10)
         eq(self.d.get_text(dialog), "Locate Wave or MP3 File", "file dialog title")
-        self.d.open_files(names, folder=folder, pid=self.pid, timeout=30)
+        self.d.open_files(names, folder=folder, pid=self.pid, timeout=30, wide=wide)
         if rows_after is not None:
             wait_until(lambda: self.d.list_count(self.main, id=LIST, timeout=20) == rows_after, 20,
                        what="%d rows in the list" % rows_after)

@@ -13,6 +13,7 @@ file was played where.
 """
 import array
 import os
+import shutil
 import subprocess
 import sys
 import time
@@ -174,6 +175,43 @@ def wav_and_mp3_play_to_their_end_sample_for_sample(s):
             len(played), len(expected))
         assert not any(played[len(expected):]), "sound after the end"
         p.close()
+    ed.end()
+
+
+@test
+def a_file_named_in_any_script_is_listed_tagged_and_played(s):
+    """Japanese and Cyrillic in the file name and the tag: added through the real file
+    dialog, its fields shown, a Cyrillic title typed and written (mutagen reads it
+    back exactly), then played to its end."""
+    from mutagen.id3 import ID3, TIT2, TPE1
+    name = "\u6771\u4eac \u041c\u043e\u0441\u043a\u0432\u0430"
+    folder = os.path.join(s.work, "\u0441\u043a\u0440\u0438\u043f\u0442\u044b")
+    os.makedirs(folder, exist_ok=True)
+    mp3 = os.path.join(folder, name + ".mp3")
+    shutil.copyfile(s.make_mp3("Scripts.mp3", 1.5), mp3)
+    tag = ID3()
+    tag.add(TIT2(encoding=1, text="\u041d\u043e\u0447\u044c"))
+    tag.add(TPE1(encoding=3, text="\u5742\u672c \u9f8d\u4e00"))
+    tag.save(mp3, v2_version=3, v1=0)
+    decoded = s.decode(os.path.join(s.work, "Scripts.mp3"))
+    ed = Editor(s)
+    ed.add(name + ".mp3", folder, rows_after=1, wide=True)
+    ed.select([0], "\u041d\u043e\u0447\u044c")
+    eq(ed.field(ID["IDC_ARTIST"]), "\u5742\u672c \u9f8d\u4e00", "artist from a UTF-8 frame")
+    title = "\u041f\u0440\u0438\u0432\u0435\u0442"
+    s.d.set_text(ed.main, title, id=ID["IDC_TITLE"], wide=True)
+    ed.tag("Tags successfully lirvaed to 1 file(s).")
+    written = ID3(mp3)
+    eq((str(written["TIT2"]), written["TIT2"].encoding), (title, 1), "the title as typed, in UTF-16")
+    eq(str(written["TPE1"]), "\u5742\u672c \u9f8d\u4e00", "the artist kept")
+    s.clear_capture()
+    p = Player(s, ed)
+    eq(s.d.get_text(p.hwnd, id=ID["IDC_PLAYER_NAME"], wide=True), name, "name box")
+    p.wait_mode("stop", timeout=20)
+    played = s.capture()
+    assert played[:len(decoded)] == decoded, "the captured audio differs from the decoder's"
+    s.keep_screenshot("player-any-script")
+    p.close()
     ed.end()
 
 

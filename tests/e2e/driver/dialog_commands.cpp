@@ -4,6 +4,8 @@
 #include "commands.h"
 #include "window_query.h"
 
+#include <vector>
+
 namespace driver {
 namespace {
 
@@ -66,9 +68,17 @@ HWND EditOf(HWND box) {
   return box;
 }
 
-bool SetBoxText(HWND edit, const std::string& text, DWORD timeout) {
+// With `wide` the text is UTF-8 and goes in through the wide-character message.
+bool SetBoxText(HWND edit, const std::string& text, DWORD timeout, bool wide = false) {
   LRESULT done = 0;
-  return SendWithin(edit, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(text.c_str()), timeout, &done) && done;
+  if (!wide) return SendWithin(edit, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(text.c_str()), timeout, &done) && done;
+  const int n = MultiByteToWideChar(CP_UTF8, 0, text.data(), int(text.size()), nullptr, 0);
+  std::vector<wchar_t> utf16(size_t(n > 0 ? n : 0) + 1, L'\0');
+  if (n > 0) MultiByteToWideChar(CP_UTF8, 0, text.data(), int(text.size()), utf16.data(), n);
+  DWORD_PTR answer = 0;
+  return SendMessageTimeoutW(edit, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(utf16.data()), SMTO_ABORTIFHUNG,
+                             timeout, &answer) &&
+         answer;
 }
 
 }  // namespace
@@ -134,6 +144,7 @@ void CmdOpenFile(Args& args, Reply& reply) {
   std::string folder = args.Option("folder");
   std::string names = args.Text(0);
   DWORD timeout = static_cast<DWORD>(args.OptionNumber("timeout", kDefaultTimeoutMs));
+  const bool wide = args.OptionNumber("wide", 0) != 0;
   if (!filter.Read(args) || !args.Error().empty()) return;
   filter.byClass = true;
   filter.className = "#32770";
@@ -146,7 +157,7 @@ void CmdOpenFile(Args& args, Reply& reply) {
   HWND edit = EditOf(GetDlgItem(dialog, kFileNameBoxId));
   HWND open = GetDlgItem(dialog, IDOK);
   if (!folder.empty()) {
-    if (!SetBoxText(edit, folder, timeout)) return reply.Fail("file-name box refused the folder");
+    if (!SetBoxText(edit, folder, timeout, wide)) return reply.Fail("file-name box refused the folder");
     // Sent, not posted: the dialog has changed folders when the call returns.
     bool answered = SendWithin(dialog, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED),
                                reinterpret_cast<LPARAM>(open), timeout, nullptr);
@@ -154,7 +165,7 @@ void CmdOpenFile(Args& args, Reply& reply) {
     if (!answered) return reply.Fail("file dialog did not take the folder");
     if (!IsWindow(dialog)) return reply.Fail("file dialog closed on the folder name");
   }
-  if (!SetBoxText(edit, names, timeout)) return reply.Fail("file-name box refused the names");
+  if (!SetBoxText(edit, names, timeout, wide)) return reply.Fail("file-name box refused the names");
   PostMessageA(dialog, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), reinterpret_cast<LPARAM>(open));
   HWND complaint = nullptr;
   bool closed = WaitUntil(timeout, [&] {
