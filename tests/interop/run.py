@@ -44,10 +44,10 @@ class Cli:
             return path
         return "Z:" + os.path.abspath(path).replace("/", "\\")
 
-    def run(self, *args, expect=None):
+    def run(self, *args, expect=None, env=None):
         conv = [self.arg_path(a) if os.path.isabs(a) else a for a in args]
         cmd = ([os.path.join(ROOT, "scripts", "wine-run")] if self.wine else []) + [self.path] + conv
-        p = subprocess.run(cmd, capture_output=True, timeout=120)
+        p = subprocess.run(cmd, capture_output=True, timeout=120, env=dict(os.environ, **(env or {})))
         if expect is not None and p.returncode != expect:
             raise AssertionError("%s exited %d (wanted %d)\nstdout: %r\nstderr: %r" % (
                 args, p.returncode, expect, p.stdout, p.stderr))
@@ -314,6 +314,26 @@ def text_in_any_script_is_written_so_that_mutagen_reads_it_exactly(cli, fx):
     chunks = dict(riff_chunks(read(wav)))
     assert chunks[b"DISP"].startswith(b"\x01\x00\x00\x00??????, ???\x00"), chunks[b"DISP"]
     assert b"IART\x05\x00\x00\x00Caf\xe9\x00" in chunks[b"LIST"], chunks[b"LIST"]
+
+
+@test(quick=True)
+def a_cyrillic_windows_writes_what_was_typed_and_its_own_code_page_in_id3v1(cli, fx):
+    """Under Wine with the ANSI code page 1251 (a Cyrillic system), a Cyrillic title is
+    written so that every reader sees it, not as code page bytes labelled ISO-8859-1."""
+    if not cli.wine:
+        return
+    if "ru_RU.utf8" not in subprocess.run(["locale", "-a"], capture_output=True, text=True).stdout:
+        raise AssertionError("the ru_RU.UTF-8 locale is missing (scripts/setup makes it)")
+    cyrillic = {"LC_ALL": "ru_RU.UTF-8"}
+    path = fx.copy("mp3")
+    title, artist = "\u041f\u0440\u0438\u0432\u0435\u0442", "Caf\u00e9 \u6771\u4eac"
+    cli.run("tag", "--title=" + title, "--artist=" + artist, path, expect=0, env=cyrillic)
+    tag = frames_of(path)
+    assert (str(tag["TIT2"]), str(tag["TPE1"])) == (title, artist), tag.pprint()
+    v1 = v1_block(read(path))
+    assert v1[3:9] == title.encode("cp1251") and v1[33:42] == b"Caf? ??\x00\x00", v1[:45]
+    out = cli.run("show", path, expect=0, env=cyrillic).stdout.decode("utf-8").split("\n")
+    assert "TITLE=" + title in out and "ARTIST=" + artist in out, out
 
 
 @test(quick=True)
