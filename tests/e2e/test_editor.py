@@ -21,7 +21,7 @@ import sys
 import time
 
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
-from lirva_e2e import (DriverError, eq, read_lines, ROOT, suite_main, SuiteSession, test_collector,
+from lirva_e2e import (WINE_RUN, DriverError, eq, read_lines, ROOT, suite_main, SuiteSession, test_collector,
                        wait_until, win_path, Xvfb)  # noqa: E402
 
 from resource_ids import ID  # noqa: E402
@@ -158,11 +158,21 @@ def audio_bytes(path):
 class Editor:
     """One running lirva.exe (the session's copy of it, unless `exe` says otherwise)."""
 
-    def __init__(self, s, exe=None):
+    def __init__(self, s, exe=None, locale=None):
+        """With `locale` the program runs in that Unix locale, from which Wine takes
+        the ANSI code page (the driver's own children keep the suite's)."""
         self.s = s
         self.d = s.driver
-        self.pid = self.d.start(exe or s.exe)
-        self.main = self.d.find_window(caption="Lirva", cls="#32770", pid=self.pid, unowned=True, timeout=30)
+        if not locale:
+            self.pid = self.d.start(exe or s.exe)
+            self.main = self.d.find_window(caption="Lirva", cls="#32770", pid=self.pid, unowned=True, timeout=30)
+            return
+        env = dict(s.wine.env(), LC_ALL=locale)
+        subprocess.Popen([WINE_RUN, exe or s.exe], env=env, stdin=subprocess.DEVNULL, stdout=subprocess.DEVNULL,
+                         stderr=subprocess.DEVNULL)
+        self.main = self.d.find_window(caption="Lirva", cls="#32770", unowned=True, timeout=30)
+        self.pid = next(w.pid for w in self.d.windows(cls="#32770", caption="Lirva", unowned=True)
+                        if w.hwnd == self.main)
 
     def add(self, names, folder, rows_after=None, wide=False):
         """Adds files through the file-open dialog opened with Ctrl+N (names in any

@@ -213,6 +213,18 @@ def a_file_named_in_any_script_is_listed_tagged_and_played(s):
     s.keep_screenshot("player-any-script")
     p.close()
     ed.end()
+    # The same on a Cyrillic system (ANSI code page 1251, which Wine takes from the
+    # locale): typed text is stored as typed; the ID3v1 block gets code page 1251.
+    ed = Editor(s, locale="ru_RU.UTF-8")
+    ed.add(name + ".mp3", folder, rows_after=1, wide=True)
+    ed.select([0], title)
+    s.d.set_text(ed.main, "\u041c\u0438\u0440", id=ID["IDC_TITLE"], wide=True)
+    ed.tag("Tags successfully lirvaed to 1 file(s).")
+    eq(str(ID3(mp3)["TIT2"]), "\u041c\u0438\u0440", "the title typed on a Cyrillic system")
+    with open(mp3, "rb") as f:
+        block = f.read()[-128:]
+    eq(block[3:7], "\u041c\u0438\u0440".encode("cp1251") + b"\0", "ID3v1 in the system's code page")
+    ed.end()
 
 
 @test
