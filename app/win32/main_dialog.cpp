@@ -206,7 +206,7 @@ void MainDialog::OnCommand(WPARAM command, UINT code) {
   if (id >= kWebLinkFirstCommand && id < kWebLinkFirstCommand + kWebLinkCount) {
     const WebLink& link = kWebLinks[id - kWebLinkFirstCommand];
     if (link.slug)
-      ShellExecuteA(hwnd(), nullptr, WebPage(MakerSite(), link.slug, true).c_str(), nullptr, nullptr, SW_SHOWNORMAL);
+      OpenPage(hwnd(), WebPage(MakerSite(), link.slug, true));
     return;
   }
   switch (id) {

@@ -39,8 +39,7 @@ void RefuseNewerWindows() {
       VendorAddress("kb/10015") +
       " for information about where to download the newer version for this software.";
   MessageBoxA(nullptr, message.c_str(), "Updated Version Required", MB_OK | MB_ICONERROR);
-  ShellExecuteA(nullptr, nullptr, VendorAddress("kb/10015").c_str(), nullptr, nullptr,
-                SW_SHOWNORMAL);
+  OpenPage(nullptr, VendorAddress("kb/10015"));
 }
 
 void RunEditorWindow(HANDLE mutex) {

@@ -39,10 +39,6 @@ bool SiblingInstalled(const RelatedProgram& program) {
          (ReadSettingValue(HKEY_CURRENT_USER, key.c_str(), program.testedValue, &value) && !value.empty());
 }
 
-void OpenPage(HWND owner, const std::string& page) {
-  ShellExecuteA(owner, nullptr, page.c_str(), nullptr, nullptr, SW_SHOWNORMAL);
-}
-
 class LaunchTask : public ProgressTask {
  public:
   LaunchTask(const SiblingLauncher& launcher, std::string path)
@@ -96,6 +92,10 @@ class LaunchTask : public ProgressTask {
 };
 
 }  // namespace
+
+void OpenPage(HWND owner, const std::string& page) {
+  ShellExecuteW(owner, nullptr, Wide(page).c_str(), nullptr, nullptr, SW_SHOWNORMAL);
+}
 
 std::string MakerSite() {
   return ReadServerSetting(kWebSite);

@@ -17,6 +17,9 @@ bool LaunchSibling(const SiblingLauncher& launcher, const std::string& path, HWN
 // becomes true cancels it at once.
 int InstallOnDemand(HWND sink, const char* setupName, const volatile bool* stop = nullptr);
 
+// Opens a web page (UTF-8) with the shell's default action.
+void OpenPage(HWND owner, const std::string& page);
+
 // The maker's web site (machine setting "WebSite") and a page on it.
 std::string MakerSite();
 
