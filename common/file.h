@@ -5,6 +5,16 @@
 #pragma once
 #include <cstdint>
 
+// Why the last Open failed, as a person would say it.
+enum class FileFailure {
+  None,
+  NotFound,      // no such file (or folder on the way)
+  IsFolder,      // the path names a folder
+  AccessDenied,  // not allowed (read-only for writing, permissions)
+  InUse,         // another program holds it without sharing
+  Other,
+};
+
 enum class FileMode {
   Read,          // read access, others may read and write, the file must exist
   Update,        // read and write access, others may read and write, the file must exist
@@ -41,7 +51,8 @@ class File {
 
   // Whether the last failed Open failed because another program holds the file
   // without sharing it.
-  bool LastFailureWasSharingViolation() const { return sharingViolation_; }
+  bool LastFailureWasSharingViolation() const { return failure_ == FileFailure::InUse; }
+  FileFailure LastFailure() const { return failure_; }
 
  private:
 #ifdef _WIN32
@@ -49,7 +60,7 @@ class File {
 #else
   int fd_ = -1;
 #endif
-  bool sharingViolation_ = false;
+  FileFailure failure_ = FileFailure::None;
 };
 
 // Sets the file to exactly `size` bytes and checks that it took.

@@ -18,10 +18,19 @@ bool File::Open(const char* path, FileMode mode) {
     case FileMode::CreateAlways: flags |= O_CREAT | O_TRUNC; break;
   }
   fd_ = ::open(path, flags | O_CLOEXEC, 0644);
-  sharingViolation_ = false;  // POSIX has no mandatory sharing modes
-  if (fd_ >= 0) {
-    struct stat st;
-    if (fstat(fd_, &st) != 0 || S_ISDIR(st.st_mode)) Close();
+  // (POSIX has no mandatory sharing modes: a file is never "in use".)
+  failure_ = FileFailure::None;
+  if (fd_ < 0) {
+    failure_ = errno == ENOENT || errno == ENOTDIR ? FileFailure::NotFound
+               : errno == EISDIR                   ? FileFailure::IsFolder
+               : errno == EACCES || errno == EPERM || errno == EROFS ? FileFailure::AccessDenied
+                                                                     : FileFailure::Other;
+    return false;
+  }
+  struct stat st;
+  if (fstat(fd_, &st) != 0 || S_ISDIR(st.st_mode)) {
+    Close();
+    failure_ = FileFailure::IsFolder;
   }
   return fd_ >= 0;
 }

@@ -22,7 +22,21 @@ bool File::Open(const char* path, FileMode mode) {
   }
   // Paths are UTF-8: a file named in any script opens.
   HANDLE h = CreateFileW(Wide(path).c_str(), access, share, nullptr, disposition, FILE_ATTRIBUTE_NORMAL, nullptr);
-  sharingViolation_ = (h == INVALID_HANDLE_VALUE && GetLastError() == ERROR_SHARING_VIOLATION);
+  failure_ = FileFailure::None;
+  if (h == INVALID_HANDLE_VALUE) {
+    const DWORD error = GetLastError();
+    const DWORD attributes = GetFileAttributesW(Wide(path).c_str());
+    if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY))
+      failure_ = FileFailure::IsFolder;  // the system says "access denied" for a folder
+    else if (error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND || error == ERROR_INVALID_NAME)
+      failure_ = FileFailure::NotFound;
+    else if (error == ERROR_SHARING_VIOLATION || error == ERROR_LOCK_VIOLATION)
+      failure_ = FileFailure::InUse;
+    else if (error == ERROR_ACCESS_DENIED || error == ERROR_WRITE_PROTECT)
+      failure_ = FileFailure::AccessDenied;
+    else
+      failure_ = FileFailure::Other;
+  }
   handle_ = h;
   return h != INVALID_HANDLE_VALUE;
 }

@@ -30,17 +30,21 @@
 #include "common/bytes.h"
 #include "common/file_kind.h"
 #include "common/path.h"
+#include "common/riff.h"
+#include "net/version_plan.h"
 #include "common/text.h"
 #include "tags/tag_record.h"
 
 namespace {
 
 const char kUsage[] =
-    "usage: lirva-cli show FILE...\n"
+    "usage: lirva-cli show [--json] FILE...\n"
     "       lirva-cli tag [--title=T] [--year=T] [--artist=T] [--track=T] [--album=T]\n"
     "                     [--comment=T] [--genre=T] FILE...\n"
     "       lirva-cli tag --copy-title FILE...\n"
-    "       lirva-cli decode [--work] IN OUT    (OUT \"-\" is standard output)\n";
+    "       lirva-cli decode [--work] IN OUT    (OUT \"-\" is standard output)\n"
+    "       lirva-cli --help | --version\n"
+    "exit status: 0 every file done, 1 some file failed, 2 usage error\n";
 
 // Option names in the editor's field order.
 constexpr const char* kFieldOptions[kFieldCount] = {"--title=", "--year=",    "--artist=", "--track=",
@@ -50,6 +54,46 @@ int Usage(const char* problem) {
   if (problem) fprintf(stderr, "lirva-cli: %s\n", problem);
   fputs(kUsage, stderr);
   return 2;
+}
+
+int Help() {
+  fputs(kUsage, stdout);
+  return 0;
+}
+
+bool IsHelp(const std::string& arg) { return arg == "--help" || arg == "-h"; }
+
+// Why a file cannot be opened, in words.
+const char* FailureWords(FileFailure failure) {
+  switch (failure) {
+    case FileFailure::NotFound: return "the file does not exist";
+    case FileFailure::IsFolder: return "it is a folder, not a file";
+    case FileFailure::AccessDenied: return "access to the file is denied";
+    case FileFailure::InUse: return "the file is in use by another program";
+    case FileFailure::None:
+    case FileFailure::Other: break;
+  }
+  return "the file could not be opened";
+}
+
+// Why a file's tags could not be read: it cannot be opened, it is empty, or it is
+// not what its name says.
+std::string ReadProblem(const std::string& path) {
+  File file;
+  if (!file.Open(path.c_str(), FileMode::Read)) return FailureWords(file.LastFailure());
+  const uint32_t size = file.Size();
+  if (size == 0) return "the file is empty";
+  if (FileKindOf(path) == FileKind::Wav)
+    return size < kRiffFormHeaderSize ? "it is too short to be a WAV file" : "it is not a WAV file";
+  return "the file could not be read";
+}
+
+// Why tags could not be written: the file cannot be opened for writing, or the
+// writing itself failed.
+std::string WriteProblem(const std::string& path) {
+  File file;
+  if (!file.Open(path.c_str(), FileMode::Update)) return FailureWords(file.LastFailure());
+  return "the tags could not be written";
 }
 
 void Fail(const std::string& path, const char* reason) {
@@ -71,19 +115,79 @@ std::string Escaped(const std::string& value) {
   return out;
 }
 
-int Show(const std::vector<std::string>& files) {
+std::string Json(const std::string& text) {
+  std::string out = "\"";
+  for (char c : text) {
+    const uint8_t u = uint8_t(c);
+    if (c == '"' || c == '\\') {
+      out += '\\';
+      out += c;
+    } else if (u < 0x20) {
+      char escaped[8];
+      snprintf(escaped, sizeof escaped, "\\u%04x", u);
+      out += escaped;
+    } else {
+      out += c;  // UTF-8 as it is
+    }
+  }
+  return out + "\"";
+}
+
+const char* KindName(const std::string& path) {
+  switch (FileKindOf(path)) {
+    case FileKind::Mp3: return "mp3";
+    case FileKind::Wav: return "wav";
+    case FileKind::Other: break;
+  }
+  return "other";
+}
+
+// Plain: the path, then KEY=value lines. JSON: one array, an object per file with
+// its path, kind, fields in the tag's order, and an error text when it failed.
+int Show(const std::vector<std::string>& args) {
+  bool json = false;
+  std::vector<std::string> files;
+  for (const std::string& arg : args) {
+    if (files.empty() && arg == "--json")
+      json = true;
+    else if (files.empty() && arg.compare(0, 2, "--") == 0 && arg != "--")
+      return Usage(("unknown option " + arg).c_str());
+    else if (!(files.empty() && arg == "--"))
+      files.push_back(arg);
+  }
+  if (files.empty()) return Usage("no files given");
   int status = 0;
-  for (const std::string& path : files) {
-    printf("%s\n", path.c_str());
+  if (json) printf("[");
+  for (size_t i = 0; i < files.size(); ++i) {
+    const std::string& path = files[i];
     TagRecord record;
-    if (!ReadTags(record, path.c_str())) {
-      Fail(path, SupportedExtension(path) ? kCouldNotReadFile.phrase : kOnlyWavAndMp3Read.phrase);
-      status = 1;
+    std::string error;
+    if (FileKindOf(path) == FileKind::Other)
+      error = kOnlyWavAndMp3Read.phrase;
+    else if (!ReadTags(record, path.c_str()))
+      error = ReadProblem(path);
+    if (!error.empty()) status = 1;
+    if (json) {
+      printf("%s\n{\"path\": %s, \"kind\": \"%s\", \"fields\": {", i ? "," : "", Json(path).c_str(),
+             KindName(path));
+      bool first = true;
+      for (const TagEntry& e : record.Entries()) {
+        printf("%s%s: %s", first ? "" : ", ", Json(e.key).c_str(), Json(e.value).c_str());
+        first = false;
+      }
+      printf("}");
+      if (!error.empty()) printf(", \"error\": %s", Json(error).c_str());
+      printf("}");
       continue;
     }
-    for (const TagEntry& e : record.Entries())
-      printf("%s=%s\n", e.key.c_str(), Escaped(e.value).c_str());
+    printf("%s\n", path.c_str());
+    if (!error.empty()) {
+      Fail(path, error.c_str());
+      continue;
+    }
+    for (const TagEntry& e : record.Entries()) printf("%s=%s\n", e.key.c_str(), Escaped(e.value).c_str());
   }
+  if (json) printf("\n]\n");
   return status;
 }
 
@@ -95,10 +199,8 @@ class QuietProgress : public TaggingProgress {
   void FileFailed(const std::string& path, bool readFailed) override {
     if (!SupportedExtension(path))
       Fail(path, "only wav and mp3 files can have tags");
-    else if (readFailed)
-      Fail(path, kCouldNotReadFile.phrase);
     else
-      Fail(path, "could not write the tags");
+      Fail(path, (readFailed ? ReadProblem(path) : WriteProblem(path)).c_str());
   }
 };
 
@@ -164,6 +266,15 @@ void PutWaveHeader(uint8_t* h, int channels, int32_t rate, uint32_t riffSize, ui
   WriteLE32(h + 40, dataSize);
 }
 
+// A file to write, its name UTF-8 (on Windows through the wide-character call).
+FILE* OpenOutput(const std::string& name) {
+#ifdef _WIN32
+  return _wfopen(Wide(name).c_str(), L"wb");
+#else
+  return fopen(name.c_str(), "wb");
+#endif
+}
+
 bool WriteAll(FILE* out, const std::vector<uint8_t>& bytes, size_t count) {
   return fwrite(bytes.data(), 1, count, out) == count;
 }
@@ -205,6 +316,41 @@ bool PullSource(AudioSource& source, bool work, FILE* out, uint64_t& dataBytes) 
   }
 }
 
+// The format tag of a WAV file's "fmt " chunk; 0 when there is none.
+uint16_t WaveFormatTag(const std::string& path) {
+  File file;
+  if (!file.Open(path.c_str(), FileMode::Read)) return 0;
+  const uint32_t size = file.Size();
+  uint32_t form = 0;
+  if (FindWaveForm(file, size, &form) != FormSearch::Found) return 0;
+  uint16_t tag = 0;
+  WalkRiffChunks(file, uint64_t(form) + kRiffFormHeaderSize, size, [&](const RiffChunk& chunk) {
+    if (!RiffIdIs(chunk.id, "fmt ")) return true;
+    uint8_t bytes[2];
+    if (chunk.size >= 2 && file.SeekFromStart(uint32_t(chunk.Body())) && file.ReadFull(bytes, 2))
+      tag = uint16_t(bytes[0] | bytes[1] << 8);
+    return false;
+  });
+  return tag;
+}
+
+// Why a file cannot be decoded, in words.
+std::string DecodeProblem(const std::string& path, SourceStatus status) {
+  File file;
+  if (!file.Open(path.c_str(), FileMode::Read)) return FailureWords(file.LastFailure());
+  if (file.Size() == 0) return "the file is empty";
+  file.Close();
+  const bool wav = FileKindOf(path) == FileKind::Wav;
+  if (status == SourceStatus::CodecMissing) {
+    char text[96];
+    snprintf(text, sizeof text, "it is a WAV file in format 0x%04X, which cannot be decoded here",
+             unsigned(WaveFormatTag(path)));
+    return text;
+  }
+  if (status == SourceStatus::OpenFailed) return "the file could not be read";
+  return wav ? "it is not a WAV file that can be decoded" : "it is not an MP3 stream that can be decoded";
+}
+
 int Decode(const std::vector<std::string>& args) {
   bool work = false;
   std::vector<std::string> names;
@@ -223,12 +369,12 @@ int Decode(const std::vector<std::string>& args) {
 
   AudioSource* opened = openAudioSource(in.c_str());
   if (!opened) {
-    Fail(in, "not a playable file type");
+    Fail(in, "only wav and mp3 files can be decoded");
     return 1;
   }
   SourceRef source = SourceRef::adopt(opened);
   if (source->status() != SourceStatus::Ok) {
-    Fail(in, sourceStatusName(source->status()));
+    Fail(in, DecodeProblem(in, source->status()).c_str());
     return 1;
   }
   // As the engine does: a source that can go beyond 16 bits plays limited.
@@ -236,7 +382,7 @@ int Decode(const std::vector<std::string>& args) {
     source = SourceRef::adopt(limitSource(source.get(), kWorkFullScale));
 
   const bool toStdout = outName == "-";
-  FILE* out = toStdout ? stdout : fopen(outName.c_str(), "wb");
+  FILE* out = toStdout ? stdout : OpenOutput(outName);
   if (!out) {
     Fail(outName, "could not create the file");
     return 1;
@@ -286,10 +432,13 @@ int main(int argc, char** argv) {
   if (all.size() < 2) return Usage(nullptr);
   std::string command = all[1];
   std::vector<std::string> args(all.begin() + 2, all.end());
-  if (command == "show") {
-    if (args.empty()) return Usage("no files given");
-    return Show(args);
+  if (IsHelp(command) || command == "help") return Help();
+  if (command == "--version") {
+    printf("lirva-cli %d.%02d\n", kProgramVersion / 100, kProgramVersion % 100);
+    return 0;
   }
+  if (!args.empty() && IsHelp(args[0])) return Help();
+  if (command == "show") return Show(args);
   if (command == "tag") return Tag(args);
   if (command == "decode") return Decode(args);
   return Usage(("unknown command " + command).c_str());

@@ -546,6 +546,70 @@ def copy_title_and_messages(cli, fx):
         assert b"usage" in p.stderr, (bad, p.stderr)
 
 
+@test(quick=True)
+def the_command_line_says_what_happened_in_words(cli, fx):
+    # Help and version on standard output, exit 0; a usage error: exit 2, usage on stderr.
+    for args in (["--help"], ["-h"], ["help"], ["tag", "--help"]):
+        p = cli.run(*args, expect=0)
+        assert p.stdout.startswith(b"usage: lirva-cli show") and not p.stderr, (args, p.stdout[:40], p.stderr)
+    assert cli.run("--version", expect=0).stdout == b"lirva-cli 1.00\n"
+    p = cli.run("frobnicate", expect=2)
+    assert p.stderr.startswith(b"lirva-cli: unknown command frobnicate\nusage:") and not p.stdout, p.stderr
+    # Each failure in words, per file; 1 when any file failed.
+    work = fx.work
+    folder = os.path.join(work, "folder.mp3")
+    os.makedirs(folder, exist_ok=True)
+    empty = os.path.join(work, "empty.wav")
+    open(empty, "wb").close()
+    short = os.path.join(work, "short.wav")
+    with open(short, "wb") as f:
+        f.write(b"RIFF\x04")
+    text = os.path.join(work, "notaudio.mp3")
+    with open(text, "wb") as f:
+        f.write(b"just some text, not audio at all\n" * 40)
+    cases = [  # path, show/tag message, decode message
+        (os.path.join(work, "missing.mp3"), "the file does not exist", "the file does not exist"),
+        (folder, "it is a folder, not a file", "it is a folder, not a file"),
+        (empty, "the file is empty", "the file is empty"),
+        (short, "it is too short to be a WAV file", "it is not a WAV file that can be decoded"),
+        (text, None, "it is not an MP3 stream that can be decoded"),
+    ]
+    for path, show_words, decode_words in cases:
+        name = cli.arg_path(path).encode("utf-8")
+        if show_words:
+            p = cli.run("show", path, expect=1)
+            assert p.stderr == b"lirva-cli: " + name + b": " + show_words.encode() + b"\n", p.stderr
+            p = cli.run("tag", "--title=x", path, expect=1)
+            assert b"lirva-cli: " + name + b": " + show_words.encode() + b"\n" in p.stderr, p.stderr
+        p = cli.run("decode", path, os.path.join(work, "out.wav"), expect=1)
+        assert p.stderr == b"lirva-cli: " + name + b": " + decode_words.encode() + b"\n", p.stderr
+    if cli.wine:
+        # Held open by another program without sharing. (Read-only files cannot be
+        # tested here: the tests run as root, whom neither Linux nor Wine refuses.)
+        held = fx.copy("mp3")
+        holder = subprocess.Popen([os.path.join(ROOT, "scripts", "wine-run"),
+                                   os.path.join(os.path.dirname(cli.path), "stand_in.exe"), "--hold",
+                                   cli.arg_path(held), "15000"], stdout=subprocess.PIPE, stderr=subprocess.DEVNULL)
+        try:
+            assert holder.stdout.readline().rstrip() == b"held", "the holder did not start"
+            p = cli.run("tag", "--title=x", held, expect=1)
+            assert p.stderr.endswith(b": the file is in use by another program\n"), p.stderr
+        finally:
+            holder.kill()
+            holder.wait()
+    # show --json: one object per file, parsed as JSON.
+    tagged = fx.copy("mp3")
+    cli.run("tag", "--title=Caf\u00e9 \"Q\"", "--artist=\u041c\u0438\u0440", tagged, expect=0)
+    untagged = fx.copy("wav")
+    p = cli.run("show", "--json", tagged, untagged, os.path.join(work, "missing.mp3"), expect=1)
+    shown = json.loads(p.stdout.decode("utf-8"))
+    assert [o["kind"] for o in shown] == ["mp3", "wav", "mp3"], shown
+    assert shown[0]["fields"]["TITLE"] == "Caf\u00e9 \"Q\"" and shown[0]["fields"]["ARTIST"] == "\u041c\u0438\u0440"
+    assert shown[1]["fields"] == {} and "error" not in shown[1], shown[1]
+    assert shown[2]["error"] == "the file does not exist" and shown[2]["path"] == cli.arg_path(
+        os.path.join(work, "missing.mp3")), shown[2]
+
+
 @test()
 def show_escapes_and_reports_failures(cli, fx):
     path = fx.copy("mp3")

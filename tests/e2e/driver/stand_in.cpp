@@ -6,6 +6,8 @@
 //              "setup", it writes the template as that value of
 //              HKCU\Software\Vantoral\<product>\Settings, as an installer would
 //   "WaitMs"   how long to keep running
+// With the arguments "--hold FILE MS" it only keeps FILE open without sharing for
+// MS milliseconds, saying "held" once it has it (a file in use by another program).
 #include <windows.h>
 
 #include <cstdio>
@@ -27,7 +29,16 @@ std::string Setting(const char* name) {
 
 }  // namespace
 
-int main() {
+int main(int argc, char** argv) {
+  if (argc == 4 && std::strcmp(argv[1], "--hold") == 0) {
+    HANDLE held = CreateFileA(argv[2], GENERIC_READ, 0, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (held == INVALID_HANDLE_VALUE) return 1;
+    std::printf("held\n");
+    std::fflush(stdout);
+    Sleep(DWORD(std::atoi(argv[3])));
+    CloseHandle(held);
+    return 0;
+  }
   char quiet[64] = {};
   const bool hasQuiet = GetEnvironmentVariableA("LQUIET", quiet, sizeof quiet) != 0;
   char own[MAX_PATH] = {};
