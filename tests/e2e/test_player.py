@@ -320,6 +320,7 @@ def a_held_arrow_key_plays_fast_forward_for_as_long_as_it_is_held(s):
     left, top, right, bottom = s.d.state(p.hwnd).rect
     xdotool(s, "mousemove", str((left + right) // 2), str(top + 10))
     s.d.activate(p.hwnd)
+    device = s.d.send(p.hwnd, CB_GETCURSEL, id=DEVICE)
     xdotool(s, "keydown", "Right")
     try:
         time.sleep(3.0)  # the hold itself (what is measured is the audio it produced)
@@ -327,11 +328,15 @@ def a_held_arrow_key_plays_fast_forward_for_as_long_as_it_is_held(s):
     finally:
         xdotool(s, "keyup", "Right")
     p.wait_mode("play")
+    # The repeats never reached the device list (which would change and store the device).
+    eq(s.d.send(p.hwnd, CB_GETCURSEL, id=DEVICE), device, "the device list after the hold")
     resumed = p.ms()
     p.wait_time(resumed + 500, 60000)
     p.key(VK_ESCAPE)
     p.wait_mode("stop")
     assert still_held, "the Forward button is still down after 3 s of holding Right"
+    p.close()
+    eq(s.reg_value(MACHINE_PLAYER, "Device"), str(device), "the stored device")
     numbers = frame_numbers(s.capture())
     stretches = runs(numbers, shortest=150)
     long_runs = [i for i, r in enumerate(stretches) if r[1] >= 4000]
@@ -344,7 +349,6 @@ def a_held_arrow_key_plays_fast_forward_for_as_long_as_it_is_held(s):
     cue_from = first[0] + first[1]  # normal play began at the capture's first frame
     cue_to = numbers.index(again[0], cue_from)
     assert cue_to - cue_from >= 2.5 * RATE, "cue snippets for %.2f s of a 3 s hold" % ((cue_to - cue_from) / RATE)
-    p.close()
     ed.end()
 
 
