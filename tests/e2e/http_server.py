@@ -13,6 +13,7 @@ the request path (the rest of the path is ignored):
     /trickle/...     the body in pieces of 100 bytes every 50 ms
     /slow/...        a large body at about 400 kB/s (for cancelling)
     /text/...        200 and 2,300 bytes of text
+    /empty/...       closes the connection without an answer
     /endless/...     200, then header lines every 20 ms that never end (for 60 s)
     /components/F    the bytes of server.components[F] (404 when there are none),
                      100 bytes a second when F is in server.trickled
@@ -109,6 +110,8 @@ class Server:
             elif kind == "text":
                 text = b"".join(b"line %04d of the text\r\n" % i for i in range(100))
                 send(b"HTTP/1.0 200 OK\r\nContent-Length: %d\r\n\r\n" % len(text) + text)
+            elif kind == "empty":
+                pass  # closes without a word
             elif kind == "endless":
                 send(b"HTTP/1.0 200 OK\r\n")
                 for i in range(3000):

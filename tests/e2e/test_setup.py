@@ -211,6 +211,53 @@ def a_file_that_cannot_be_written_stops_the_installation(s):
     os.remove(os.path.join(folder, "help", "using.html"))
 
 
+@test
+def a_failed_related_download_in_setup_opens_its_page(s):
+    """The setup wizard's related-programs step against a download server that answers
+    404, and one that answers nothing: the first failure's message, its page opened,
+    and the wizard's end."""
+    sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
+    from http_server import Server
+    server = Server()
+    try:
+        for kind in ("missing", "empty"):
+            s.clean()
+            s.reg("delete", r"HKCU\Software\Vantoral", "/f")
+            if os.path.exists(s.web_log):
+                os.remove(s.web_log)
+            host = "127.0.0.1:%d" % server.port
+            # "empty": a server that closes without a word; "missing": 404 for every component.
+            site = "http://%s/" % host if kind == "missing" else "http://127.0.0.1:%d/" % server.port
+            for name, value in (("DownloadHost", host if kind == "missing" else host + "/empty"),
+                                ("WebSite", site)):
+                s.reg("add", r"HKLM\Software\Vantoral\Lirva\Settings", "/v", name, "/t", "REG_SZ", "/d", value,
+                      "/f")
+            pid = s.run_setup(quiet=False)
+            sheet = s.d.find_window(cls="#32770", pid=pid, timeout=20)
+            wait_until(lambda: any(c.text.startswith("I &agree") for c in s.d.children(sheet)), 10,
+                       what="the terms page")
+            s.d.send(next(c.hwnd for c in s.d.children(sheet) if c.text.startswith("I &agree")), BM_CLICK)
+            wait_until(lambda: any(c.text == "&Next >" and c.enabled for c in s.d.children(sheet)), 5, what="Next")
+            s.d.post(next(c.hwnd for c in s.d.children(sheet) if c.text == "&Next >"), BM_CLICK)
+            wait_until(lambda: any(c.cls == "SysListView32" and c.visible for c in s.d.children(sheet)), 60,
+                       what="the related programs")
+            wait_until(lambda: any(c.text == "&Next >" and c.enabled and c.visible for c in s.d.children(sheet)),
+                       10, what="Next on the selection page")
+            s.d.post(next(c.hwnd for c in s.d.children(sheet) if c.text == "&Next >"), BM_CLICK)
+            box = s.d.message_box(pid=pid, timeout=60)
+            assert box.text.startswith("Automatic download of the install-on-demand"), (kind, box.text)
+            s.d.answer_message_box("OK", pid=pid)
+            wait_until(lambda: os.path.exists(s.web_log) and open(s.web_log).read().strip(), 10,
+                       what="the page opened (%s)" % kind)
+            assert open(s.web_log).read().split()[0].startswith(site), open(s.web_log).read()
+            s.d.find_window(caption="Lirva", cls="#32770", unowned=True, timeout=60)
+            s.d.wait_exit(pid, 30)
+            s.end_lirva()
+    finally:
+        server.close()
+        s.reg("delete", r"HKLM\Software\Vantoral\Lirva\Settings", "/f")
+
+
 GROWN = 400 * 1024 * 1024
 
 
