@@ -86,5 +86,7 @@ void MainDialog::Layout() {
   }
   place(IDC_TAGBUTTON, W - 207, Y0 + 126, 179, 2 * R + 4);
   FitFirstColumn(hwnd(), IDC_FILELIST);
-  InvalidateRect(hwnd(), nullptr, TRUE);
+  // Everything is drawn anew, as in a window that has just opened: the controls that
+  // moved included (moving them drew nothing, and their old places must not linger).
+  RedrawWindow(hwnd(), nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN | RDW_FRAME);
 }

@@ -443,6 +443,10 @@ class Driver:
     def foreground(self):
         return self._one(self.call("foreground"))[0]
 
+    def place(self, hwnd, x, y, width, height):
+        """Moves and sizes a top-level window."""
+        self.call("place", hwnd, x, y, width, height)
+
     def activate(self, hwnd, id=None):
         self.call("activate", hwnd, id=id)
 

@@ -213,6 +213,13 @@ class Editor:
         eq((box.caption, box.text), ("Lirva", expected_message), "result message")
         return box
 
+    def close(self):
+        """Closes the window as a person does (it stores its placement), answering
+        "Exit Lirva?"."""
+        self.d.close_window(self.main)
+        self.d.answer_message_box("ok", pid=self.pid, caption="Lirva", timeout=10)
+        self.d.wait_exit(self.pid, 10)
+
     def end(self):
         if self.d.exit_code(self.pid) is None:
             self.d.kill(self.pid)
@@ -335,6 +342,57 @@ def utf16_and_utf8_tags_show_in_the_fields_and_are_kept(s):
     for fid in ("TIT2", "TPE1"):
         eq((after[fid].encoding, str(after[fid])), (before[fid].encoding, str(before[fid])), fid + " kept")
     ed.end()
+
+
+def window_pixels(s, hwnd):
+    """The window's pixels above its status bar (whose text changes with time)."""
+    left, top, right, bottom = s.driver.state(hwnd).rect
+    bar_top = s.driver.state(hwnd, id=ID["IDC_STATUSBAR"]).rect[1]
+    shot = s.grab()
+    return [shot.pixel(x, y) for y in range(max(top, 0), min(bar_top, shot.height)) for x in
+            range(max(left, 0), min(right, shot.width))], (right - left, bar_top - top)
+
+
+def settled_pixels(s, hwnd):
+    """The window's pixels once two looks a moment apart agree."""
+    def look():
+        first = window_pixels(s, hwnd)
+        time.sleep(0.3)
+        second = window_pixels(s, hwnd)
+        return second if first == second else None
+    return wait_until(look, 10, interval=0.1, what="the window to settle")
+
+
+@test
+def a_resized_or_maximised_editor_looks_as_one_opened_at_that_size(s):
+    for key in ("X", "Y", "Width", "Height", "Maximized"):
+        s.reg("delete", r"HKCU\Software\Vantoral\Lirva\MainWindow", "/v", key, "/f")
+    for size in ((700, 560), (620, 620)):
+        ed = Editor(s)
+        s.driver.place(ed.main, 40, 30, *size)
+        resized, measured = settled_pixels(s, ed.main)
+        shot = s.screenshot_to_keep("main-window-resized-%dx%d" % size)
+        ed.close()  # stores the placement: the next start opens at that size
+        fresh_ed = Editor(s)
+        fresh, fresh_size = settled_pixels(s, fresh_ed.main)
+        fresh_ed.end()
+        eq(fresh_size, measured, "the same size")
+        differing = sum(a != b for a, b in zip(resized, fresh))
+        assert differing == 0, "%d pixels differ from a window opened at %r (%s)" % (differing, size, shot)
+    ed = Editor(s)
+    s.driver.post(ed.main, 0x0112, 0xF030)  # WM_SYSCOMMAND, SC_MAXIMIZE
+    wait_until(lambda: s.driver.state(ed.main).rect[2] - s.driver.state(ed.main).rect[0] >= 1000, 10, what="maximised")
+    maximised, measured = settled_pixels(s, ed.main)
+    shot = s.screenshot_to_keep("main-window-maximised")
+    ed.close()
+    fresh_ed = Editor(s)
+    fresh, fresh_size = settled_pixels(s, fresh_ed.main)
+    fresh_ed.end()
+    eq(fresh_size, measured, "maximised again")
+    differing = sum(a != b for a, b in zip(maximised, fresh))
+    assert differing == 0, "%d pixels differ from a window started maximised (%s)" % (differing, shot)
+    for key in ("X", "Y", "Width", "Height", "Maximized"):
+        s.reg("delete", r"HKCU\Software\Vantoral\Lirva\MainWindow", "/v", key, "/f")
 
 
 def field_pixel(s, ed, control):

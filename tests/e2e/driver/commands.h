@@ -17,6 +17,7 @@ void CmdSetText(Args& args, Reply& reply);
 void CmdFocus(Args& args, Reply& reply);
 void CmdForeground(Args& args, Reply& reply);
 void CmdActivate(Args& args, Reply& reply);
+void CmdPlace(Args& args, Reply& reply);
 
 // Messages (message_commands.cpp).
 void CmdCommand(Args& args, Reply& reply);

@@ -32,6 +32,7 @@ constexpr CommandEntry kCommands[] = {
     {"choose", CmdChoose},       {"status", CmdStatus},     {"msgbox", CmdMsgBox},
     {"press", CmdPress},         {"openfile", CmdOpenFile}, {"start", CmdStart},
     {"wait", CmdWait},           {"exitcode", CmdExitCode}, {"kill", CmdKill},
+    {"place", CmdPlace},
     {nullptr, nullptr},
 };
 

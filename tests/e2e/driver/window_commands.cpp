@@ -150,4 +150,14 @@ void CmdActivate(Args& args, Reply& reply) {
   if (!Activate(window, timeout, &why)) reply.Fail(why);
 }
 
+// place <hwnd> x y width height -> ok: moves and sizes a top-level window as a
+// person dragging its frame would (SetWindowPos from this process).
+void CmdPlace(Args& args, Reply& reply) {
+  HWND window = args.Window(0);
+  if (!window) return;
+  const int x = int(args.Number(1)), y = int(args.Number(2)), w = int(args.Number(3)), h = int(args.Number(4));
+  if (!args.Error().empty()) return;
+  if (!SetWindowPos(window, nullptr, x, y, w, h, SWP_NOZORDER | SWP_NOACTIVATE)) reply.Fail("SetWindowPos failed");
+}
+
 }  // namespace driver
