@@ -74,6 +74,16 @@ bool StartsWithNoCase(const std::string& text, const std::string& prefix) {
 
 std::string ControlText(HWND control) { return WindowUtf8(control); }
 
+namespace {
+// The changed fields' background: the active-border colour, unless the system's
+// colours make it the fields' own (as Wine's defaults do, all white), when a change
+// would not show: then the classic light grey.
+COLORREF ChangedFieldColour() {
+  const COLORREF border = GetSysColor(COLOR_ACTIVEBORDER);
+  return border != GetSysColor(COLOR_WINDOW) ? border : RGB(192, 192, 192);
+}
+}  // namespace
+
 MainDialog::MainDialog() { RegisterAboutWindowClass(); }
 
 MainDialog::~MainDialog() = default;
@@ -85,7 +95,7 @@ void MainDialog::OnInitDialog() {
   buttonFont_.Reset(CreateFontA(16, 0, 0, 0, FW_NORMAL, FALSE, FALSE, FALSE, ANSI_CHARSET,
                                 OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY, FF_SWISS,
                                 nullptr));
-  changedBrush_.Reset(CreateSolidBrush(GetSysColor(COLOR_ACTIVEBORDER)));
+  changedBrush_.Reset(CreateSolidBrush(ChangedFieldColour()));
 
   ShowSplash(splash_, hwnd());
   AddWebLinks(GetMenu(hwnd()), IDM_ABOUT);
@@ -185,7 +195,8 @@ INT_PTR MainDialog::ColourField(HDC dc, HWND control) {
     if (Item(kFieldControls[i]) != control) continue;
     if (!changed_[i]) return 0;
     SetTextColor(dc, GetSysColor(COLOR_MENUTEXT));
-    SetBkColor(dc, GetSysColor(COLOR_MENU));
+    const COLORREF changed = ChangedFieldColour();
+    SetBkColor(dc, changed == GetSysColor(COLOR_ACTIVEBORDER) ? GetSysColor(COLOR_MENU) : changed);
     return reinterpret_cast<INT_PTR>(changedBrush_.get());
   }
   return 0;

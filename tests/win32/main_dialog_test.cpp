@@ -37,7 +37,7 @@ std::string Text(HWND dialog, int id) {
 class MainWindow : public testing::Test {
  protected:
   void SetUp() override {
-    window = CreateDialogParamA(GetModuleHandleA(nullptr), MAKEINTRESOURCEA(IDD_MAIN), nullptr,
+    window = CreateDialogParamW(GetModuleHandleA(nullptr), MAKEINTRESOURCEW(IDD_MAIN), nullptr,
                                 SharedDialogProc, reinterpret_cast<LPARAM>(&main));
     ASSERT_TRUE(window);
   }
@@ -78,6 +78,22 @@ TEST_F(MainWindow, SelectingAFileShowsItsTagsAndTypingMarksOnlyThatField) {
   EXPECT_FALSE(main.FieldChanged(2));
   SetDlgItemTextA(window, IDC_ARTIST, "old artist");  // letter case is a change
   EXPECT_TRUE(main.FieldChanged(2));
+  // On screen, with this system's own colours (Wine's defaults make the active
+  // border as white as the fields): the changed field's background is not the
+  // unchanged one's.
+  ShowWindow(window, SW_SHOW);
+  auto fieldPixel = [&](int id) {
+    HWND field = GetDlgItem(window, id);
+    RedrawWindow(field, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_UPDATENOW);
+    RECT r;
+    GetClientRect(field, &r);
+    HDC dc = GetDC(field);
+    const COLORREF c = GetPixel(dc, r.right - 3, r.bottom / 2);
+    ReleaseDC(field, dc);
+    return c;
+  };
+  EXPECT_NE(fieldPixel(IDC_ARTIST), fieldPixel(IDC_ALBUM));
+  EXPECT_EQ(fieldPixel(IDC_ALBUM), GetSysColor(COLOR_WINDOW));
 
   Select(1);  // another file: its values, no flags
   EXPECT_EQ(Text(window, IDC_ARTIST), "beatles");
