@@ -41,7 +41,7 @@ constexpr Version2Id kVersion2Ids[] = {
     {"WXX", "WXXX"},
     // Added by music players.
     {"TCP", "TCMP"}, {"TS2", "TSO2"}, {"TSA", "TSOA"}, {"TSC", "TSOC"}, {"TSP", "TSOP"},
-    {"TST", "TSOT"},
+    {"TST", "TSOT"}, {"GP1", "GRP1"}, {"MVN", "MVNM"}, {"MVI", "MVIN"},
 };
 
 }  // namespace
@@ -69,6 +69,15 @@ bool IsIdChar(uint8_t c) { return (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9
 bool IsFrameId(const uint8_t* p, uint32_t length) {
   for (uint32_t i = 0; i < length; ++i)
     if (!IsIdChar(p[i])) return false;
+  return true;
+}
+
+bool IsLooseFrameId(const uint8_t* p) {
+  if (IsFrameId(p, 3) && p[3] == 0) return true;  // a version 2.2 id, padded
+  for (int i = 0; i < 4; ++i) {
+    const uint8_t c = p[i];
+    if (!IsIdChar(c) && !(c >= 'a' && c <= 'z')) return false;
+  }
   return true;
 }
 

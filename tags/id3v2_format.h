@@ -57,6 +57,9 @@ std::string FrameIdOfKey(const std::string& key);
 std::string Version3IdOf(const std::string& v2Id);
 bool IsFrameId(const uint8_t* p, uint32_t length);
 bool IsFrameId(const std::string& id);
+// A version 2.3 or 2.4 frame id as some writers put it: four letters in either case
+// and digits, or a version 2.2 id followed by a zero byte.
+bool IsLooseFrameId(const uint8_t* p);
 // The frames whose values the record keeps: text frames but the user-defined one,
 // the comment and the user-defined link.
 bool IsRecordFrame(const std::string& id);

@@ -35,7 +35,16 @@ struct RawFrame {
   bool complete;            // the declared size lies within the tag
   uint8_t statusFlags;
   uint8_t formatFlags;
+  bool odd = false;         // an id that is no id: skipped by its size, never read or carried
 };
+
+// Whether a frame whose id is not a proper one still lies end to end with what
+// follows it: its size leads to another frame, to zero padding or to the end.
+bool LeadsOn(const std::vector<uint8_t>& body, uint64_t next, uint8_t major) {
+  if (next > body.size()) return false;
+  if (next == body.size() || body[next] == 0) return true;
+  return body.size() - next >= FrameHeaderSize(major) && IsLooseFrameId(body.data() + next);
+}
 
 // Padding, or anything else that is not a frame id, ends the walk; a frame that
 // reaches past the end of the tag is the last one. Every step moves on by at least
@@ -48,12 +57,20 @@ std::vector<RawFrame> WalkFrames(const std::vector<uint8_t>& body, uint8_t major
   size_t pos = 0;
   while (body.size() - pos >= headerSize) {
     const uint8_t* h = body.data() + pos;
-    if (!IsFrameId(h, idSize)) break;
     const uint32_t declared = DeclaredFrameSize(h, major, plainSizes);
     const size_t contentStart = pos + headerSize;
     const size_t room = body.size() - contentStart;
     RawFrame frame;
     frame.id.assign(reinterpret_cast<const char*>(h), idSize);
+    if (!IsFrameId(h, idSize)) {
+      // Some writers put a version 2.2 id (and a zero) in a later tag, or an id in
+      // lower-case letters: taken when the frame's size leads on to the next.
+      if (major < 3 || !IsLooseFrameId(h) || !LeadsOn(body, uint64_t(contentStart) + declared, major)) break;
+      if (h[3] == 0)
+        frame.id.assign(reinterpret_cast<const char*>(h), 3);
+      else
+        frame.odd = true;
+    }
     frame.header = h;
     frame.content = h + headerSize;
     frame.complete = declared <= room;
@@ -75,7 +92,8 @@ bool WalksToTheEnd(const std::vector<uint8_t>& body, uint8_t major, bool plainSi
   while (pos < body.size()) {
     const uint8_t* h = body.data() + pos;
     if (h[0] == 0) return std::all_of(h, body.data() + body.size(), [](uint8_t b) { return b == 0; });
-    if (body.size() - pos < headerSize || !IsFrameId(h, FrameIdSize(major))) return false;
+    if (body.size() - pos < headerSize || !(IsFrameId(h, FrameIdSize(major)) || (major >= 3 && IsLooseFrameId(h))))
+      return false;
     const uint64_t next = uint64_t(pos) + headerSize + DeclaredFrameSize(h, major, plainSizes);
     if (next > body.size()) return false;
     pos = size_t(next);
@@ -204,7 +222,8 @@ bool CarryableFrame(const RawFrame& frame, uint8_t major, bool tagUnsynchronised
   if (!frame.complete) return false;
   std::string id = frame.id;
   carried->bytes.clear();
-  if (major == 2) {
+  if (frame.odd) return false;  // dropped, as other writers drop it: no proper id to write
+  if (major == 2 || frame.id.size() == 3) {
     id = Version3IdOf(frame.id);
     if (id.empty()) return false;
     std::vector<uint8_t> content;
@@ -241,7 +260,8 @@ void ReadTagFrames(const ByteReader& read, const Id3v2Header& header, TagRecord&
   if (tagUnsynchronised && major < 4) body = RemoveUnsynchronisation(body.data(), body.size());
 
   for (const RawFrame& frame : WalkFrames(body, major, PlainFrameSizes(body, major))) {
-    const std::string id = major == 2 ? Version3IdOf(frame.id) : frame.id;
+    if (frame.odd) continue;
+    const std::string id = frame.id.size() == 3 ? Version3IdOf(frame.id) : frame.id;
     if (id.empty()) continue;
     FrameData data;
     if (IsRecordFrame(id) && PlainFrameData(frame, major, tagUnsynchronised, &data))

@@ -43,7 +43,7 @@ bool IsFrameOrPadding(const ByteReader& read, uint32_t at, uint32_t bodyEnd, uin
   const uint32_t headerSize = FrameHeaderSize(major);
   if (bodyEnd - at < headerSize || !ReadFullAt(read, at, frame, headerSize)) return false;
   const uint32_t room = bodyEnd - at - headerSize;
-  return IsFrameId(frame, FrameIdSize(major)) &&
+  return (IsFrameId(frame, FrameIdSize(major)) || (major >= 3 && IsLooseFrameId(frame))) &&
          (DeclaredFrameSize(frame, major) <= room || DeclaredFrameSize(frame, major, true) <= room);
 }
 

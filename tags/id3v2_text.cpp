@@ -135,7 +135,8 @@ std::vector<uint32_t> DecodeString(const uint8_t* d, size_t size, size_t* pos, u
 }
 
 FrameLayout LayoutOf(const std::string& id) {
-  if (id[0] == 'T') return FrameLayout::Strings;
+  // Text frames, and a music player's text frames of its own (grouping, movement).
+  if (id[0] == 'T' || id == "GRP1" || id == "MVNM" || id == "MVIN") return FrameLayout::Strings;
   if (id == "COMM" || id == "USLT") return FrameLayout::LanguageText;
   if (id == "WXXX") return FrameLayout::Link;
   if (id == "APIC") return FrameLayout::Picture;

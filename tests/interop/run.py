@@ -494,6 +494,59 @@ def tags_of_other_writers_keep_every_frame(cli, fx):
         assert tag_now.getall("APIC")[0].data == COVER, name
 
 
+def four_more_shapes():
+    """(name, tag bytes, {v2.3 frame id: text mutagen must read after tagging},
+    {field: text show must print}) of four shapes other writers produce."""
+    def text3(fid, text):
+        return raw_frame(fid, b"\x00" + text.encode("latin-1"), 3)
+    ordinary = b"".join(text3(fid, text) for fid, text in (
+        ("TIT2", "Sound Title"), ("TALB", "Sound Album"), ("TYER", "2004"), ("TRCK", "3"),
+        ("TCON", "Jazz"), ("TCOM", "A Composer"), ("TENC", "An Encoder"), ("TPE2", "Band"),
+        ("TPUB", "Label"), ("TCOP", "2004 Label")))
+    # 1. A first frame named "Date" (no id), its size leading exactly to the next frame.
+    odd = b"Date" + struct.pack(">I", 10) + b"\0\0" + b"2004-01-02"
+    yield ("an odd id in front", raw_tag(3, odd + ordinary + bytes(64)),
+           {"TIT2": "Sound Title", "TCOM": "A Composer", "TCOP": "2004 Label"},
+           {"TITLE": "Sound Title", "ALBUM": "Sound Album", "DATE": "2004"})
+    # 2. Version 2.2 ids padded with a zero byte inside a version 2.3 tag.
+    v22 = b"".join(fid + struct.pack(">I", len(c)) + b"\0\0" + c for fid, c in (
+        (b"TT2\0", b"\x00Old Title"), (b"TP1\0", b"\x00Old Artist"), (b"TAL\0", b"\x00Old Album"),
+        (b"COM\0", b"\x00eng\x00Old Comment"), (b"TEN\0", b"\x00iTunes v7")))
+    yield ("version 2.2 ids in a version 2.3 tag", raw_tag(3, v22 + bytes(32)),
+           {"TIT2": "Old Title", "TALB": "Old Album", "TENC": "iTunes v7"},
+           {"TITLE": "Old Title", "ALBUM": "Old Album", "COMMENT": "Old Comment"})
+    # 3. A player's version 2.2 grouping and movement frames.
+    v2 = b"".join(raw_frame(fid, b"\x00" + text.encode(), 2) for fid, text in (
+        ("TT2", "Movement Piece"), ("GP1", "A Group"), ("MVN", "Allegro"), ("MVI", "2")))
+    yield ("a player's version 2.2 frames", raw_tag(2, v2 + bytes(16)),
+           {"TIT2": "Movement Piece", "GRP1": "A Group", "MVNM": "Allegro", "MVIN": "2"}, {})
+    # 4. A version 2.4 movement name in UTF-8.
+    v4 = raw_frame("TIT2", b"\x03Piece\x00", 4) + raw_frame("MVNM", b"\x03" + "Andante \u00e0".encode() + b"\x00", 4)
+    yield ("a version 2.4 movement name in UTF-8", raw_tag(4, v4 + bytes(16)),
+           {"TIT2": "Piece", "MVNM": "Andante \u00e0"}, {})
+
+
+@test(quick=True)
+def four_more_shapes_of_other_writers_keep_their_frames(cli, fx):
+    audio = read(fx.mp3)
+    for name, tag, kept, shown in four_more_shapes():
+        path = os.path.join(fx.work, "shape.mp3")
+        with open(path, "wb") as f:
+            f.write(tag + audio)
+        fields = cli.show(path)
+        for key, value in shown.items():
+            assert fields.get(key) == value, (name, key, fields)
+        cli.run("tag", "--artist=X", path, expect=0)
+        after = read(path)
+        assert mp3_audio(after) == audio and after.count(b"ID3") == 1, name
+        now = id3.ID3(path)
+        assert now.version == (2, 3, 0) and str(now["TPE1"]) == "X", (name, now.pprint())
+        for fid, text in kept.items():
+            assert fid in now and str(now[fid]) == text, (name, fid, now.pprint())
+        if name.startswith("an odd id"):
+            assert b"Date" not in after[:200], "the frame without an id is dropped"
+
+
 @test(quick=True)
 def tags_that_cannot_be_replaced_leave_the_file_alone(cli, fx):
     audio = read(fx.mp3)
