@@ -21,11 +21,12 @@ bool File::Open(const char* path, FileMode mode) {
     case FileMode::CreateAlways: share = 0; disposition = CREATE_ALWAYS; break;
   }
   // Paths are UTF-8: a file named in any script opens.
-  HANDLE h = CreateFileW(Wide(path).c_str(), access, share, nullptr, disposition, FILE_ATTRIBUTE_NORMAL, nullptr);
+  const std::wstring widePath = Wide(path);
+  HANDLE h = CreateFileW(widePath.c_str(), access, share, nullptr, disposition, FILE_ATTRIBUTE_NORMAL, nullptr);
   failure_ = FileFailure::None;
   if (h == INVALID_HANDLE_VALUE) {
     const DWORD error = GetLastError();
-    const DWORD attributes = GetFileAttributesW(Wide(path).c_str());
+    const DWORD attributes = GetFileAttributesW(widePath.c_str());
     if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY))
       failure_ = FileFailure::IsFolder;  // the system says "access denied" for a folder
     else if (error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND || error == ERROR_INVALID_NAME)

@@ -7,12 +7,6 @@
 
 namespace {
 
-int RowCount(const PackageEntry* table) {
-  int rows = 0;
-  while (table[rows].name) ++rows;
-  return rows;
-}
-
 // The trailer from the end of the installer file; false when the file is too short
 // to hold one or cannot be read.
 bool ReadTrailer(File& source, int rows, PackageTrailer* trailer, bool* unreadable) {
@@ -31,7 +25,7 @@ bool ReadTrailer(File& source, int rows, PackageTrailer* trailer, bool* unreadab
 }  // namespace
 
 ExtractionResult ExtractPackageEntries(File& source, const PackageEntry* table, ExtractionHost& host) {
-  const int rows = RowCount(table);
+  const int rows = PackageRowCount(table);
   PackageTrailer trailer;
   bool unreadable = false;
   if (!ReadTrailer(source, rows, &trailer, &unreadable))

@@ -22,9 +22,9 @@ const PackageEntry kPackageTable[] = {
 
 const char* const kInstallSubfolders[] = {"help", nullptr};
 
-int PackageRowCount() {
+int PackageRowCount(const PackageEntry* table) {
   int rows = 0;
-  while (kPackageTable[rows].name) ++rows;
+  while (table[rows].name) ++rows;
   return rows;
 }
 

@@ -17,7 +17,8 @@ extern const PackageEntry kPackageTable[];
 // Folders made in the install folder before any entry is written; ended by null.
 extern const char* const kInstallSubfolders[];
 
-int PackageRowCount();
+// The rows of a table ended by a null name (the package table by default).
+int PackageRowCount(const PackageEntry* table = kPackageTable);
 
 // The trailer of a package of `rows` entries: sizes, checksum, marker.
 inline uint32_t PackageTrailerBytes(int rows) { return uint32_t(rows) * 4 + 8; }

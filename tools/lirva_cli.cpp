@@ -78,11 +78,19 @@ const char* FailureWords(FileFailure failure) {
 
 // Why a file's tags could not be read: it cannot be opened, it is empty, or it is
 // not what its name says.
-std::string ReadProblem(const std::string& path) {
+// The problem of a file that cannot be opened for reading or is empty; empty text
+// when it opens and holds something (its size in `size`).
+std::string OpenProblem(const std::string& path, uint32_t* size) {
   File file;
   if (!file.Open(path.c_str(), FileMode::Read)) return FailureWords(file.LastFailure());
-  const uint32_t size = file.Size();
-  if (size == 0) return "the file is empty";
+  *size = file.Size();
+  return *size == 0 ? "the file is empty" : "";
+}
+
+std::string ReadProblem(const std::string& path) {
+  uint32_t size = 0;
+  const std::string problem = OpenProblem(path, &size);
+  if (!problem.empty()) return problem;
   if (FileKindOf(path) == FileKind::Wav)
     return size < kRiffFormHeaderSize ? "it is too short to be a WAV file" : "it is not a WAV file";
   return "the file could not be read";
@@ -162,7 +170,7 @@ int Show(const std::vector<std::string>& args) {
     const std::string& path = files[i];
     TagRecord record;
     std::string error;
-    if (FileKindOf(path) == FileKind::Other)
+    if (!SupportedExtension(path))
       error = kOnlyWavAndMp3Read.phrase;
     else if (!ReadTags(record, path.c_str()))
       error = ReadProblem(path);
@@ -336,10 +344,9 @@ uint16_t WaveFormatTag(const std::string& path) {
 
 // Why a file cannot be decoded, in words.
 std::string DecodeProblem(const std::string& path, SourceStatus status) {
-  File file;
-  if (!file.Open(path.c_str(), FileMode::Read)) return FailureWords(file.LastFailure());
-  if (file.Size() == 0) return "the file is empty";
-  file.Close();
+  uint32_t size = 0;
+  const std::string problem = OpenProblem(path, &size);
+  if (!problem.empty()) return problem;
   const bool wav = FileKindOf(path) == FileKind::Wav;
   if (status == SourceStatus::CodecMissing) {
     char text[96];

@@ -1,5 +1,7 @@
 #include "ui/wizard.h"
 
+#include "common/win32/handles.h"
+
 void AddWizardPage(WizardPages& list, PropertyPageBase& page, const char* templateName, const char* title,
                    const char* subtitle) {
   PROPSHEETPAGEA description = {};
@@ -21,15 +23,15 @@ bool RunWizard(WizardPages& list, HWND owner) {
   list.objects.front()->wizardFlags = kWizNext;
   list.objects.back()->wizardFlags = kWizBack | kWizFinish;
   if (list.objects.size() == 1) list.objects.front()->wizardFlags = kWizBack | kWizFinish;
-  // A header bitmap of one pixel in the window colour.
-  HDC screen = GetDC(nullptr);
-  HBITMAP header = CreateCompatibleBitmap(screen, 1, 1);
-  HDC memory = CreateCompatibleDC(screen);
-  HGDIOBJ old = SelectObject(memory, header);
-  SetPixel(memory, 0, 0, GetSysColor(COLOR_WINDOW));
-  SelectObject(memory, old);
-  DeleteDC(memory);
-  ReleaseDC(nullptr, screen);
+  // A header bitmap of one pixel in the window colour, alive while the sheet is.
+  Bitmap header;
+  {
+    WindowDc screen(nullptr);
+    header.Reset(CreateCompatibleBitmap(screen.get(), 1, 1));
+    MemoryDc memory(screen.get());
+    Selected selected(memory.get(), header.get());
+    SetPixel(memory.get(), 0, 0, GetSysColor(COLOR_WINDOW));
+  }
 
   PROPSHEETHEADERA sheet = {};
   sheet.dwSize = sizeof sheet;
@@ -40,8 +42,6 @@ bool RunWizard(WizardPages& list, HWND owner) {
   sheet.pszCaption = "";
   sheet.nPages = UINT(list.pages.size());
   sheet.ppsp = list.pages.data();
-  sheet.hbmHeader = header;
-  const INT_PTR result = PropertySheetA(&sheet);
-  DeleteObject(header);
-  return result == 1;
+  sheet.hbmHeader = header.get();
+  return PropertySheetA(&sheet) == 1;
 }
