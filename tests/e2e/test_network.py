@@ -247,8 +247,11 @@ def launch_commands_use_the_templates_as_they_are(s):
     set_text(s, machine + r"\Pellam\Settings", "RunEdit", '"%s" machine "%%s" %%s %%d 100%%%%' % stand_in)
     set_text(s, user + r"\Torvik\Settings", "Convert", '"%s" /convert' % stand_in)
     set_text(s, user + r"\KestrunDisc\Settings", "CopyCD", '"%s"%%s' % stand_in)
-    for command in ("IDM_EDITAUDIO", "IDM_CONVERT", "IDM_BURNAUDIOCD", "IDM_BURNMP3CD"):
+    # Each launch is awaited in the stand-in's log before the next: two stand-ins started
+    # close together may write their lines in either order.
+    for done, command in enumerate(("IDM_EDITAUDIO", "IDM_CONVERT", "IDM_BURNAUDIOCD", "IDM_BURNMP3CD"), 1):
         s.d.command(ed.main, ID[command])
+        log_lines(log, done)
         wait_until(lambda: s.d.state(ed.main).enabled, 20, what="the launch to end")
     lines = log_lines(log, 4)
     eq(lines[0], '"%s" machine "%s" %%s %%d 100%%\tLQUIET=<unset>' % (stand_in, song), "Edit Audio")
