@@ -1,13 +1,74 @@
 // The polyphase synthesis filterbank: 32 subband samples per channel and time slot
 // become 32 PCM frames of work samples, with the standard's synthesis window
 // (mp3_tables.cpp).
+//
+// A granule's 18 time slots (of each channel) are matrixed four at a time, one in
+// each lane of a four-float vector (SSE2 where the compiler targets it, four plain
+// floats elsewhere: the same operations in the same order, so both give the same
+// samples), then windowed slot by slot with the 32 outputs four lanes at a time.
 #include <cmath>
 
 #include "audio/audio_source.h"
 #include "audio/mp3/mp3_layer3.h"
 #include "audio/mp3/mp3_tables.h"
 
+#if defined(__SSE2__) && !defined(LIRVA_PLAIN_LANES)
+#include <emmintrin.h>
+#endif
+
+#define LIRVA_INLINE inline __attribute__((always_inline))
+
 namespace {
+
+#if defined(__SSE2__) && !defined(LIRVA_PLAIN_LANES)
+struct F4 {
+  __m128 v;
+};
+LIRVA_INLINE F4 operator+(F4 a, F4 b) { return {_mm_add_ps(a.v, b.v)}; }
+LIRVA_INLINE F4 operator-(F4 a, F4 b) { return {_mm_sub_ps(a.v, b.v)}; }
+LIRVA_INLINE F4 operator*(F4 a, F4 b) { return {_mm_mul_ps(a.v, b.v)}; }
+LIRVA_INLINE F4 splat(float f) { return {_mm_set1_ps(f)}; }
+LIRVA_INLINE F4 zero4() { return {_mm_setzero_ps()}; }
+LIRVA_INLINE F4 load4(const float* p) { return {_mm_loadu_ps(p)}; }
+LIRVA_INLINE void store4(float* p, F4 a) { _mm_storeu_ps(p, a.v); }
+// (d, c, b, a) from (a, b, c, d).
+LIRVA_INLINE F4 reversed(F4 a) { return {_mm_shuffle_ps(a.v, a.v, _MM_SHUFFLE(0, 1, 2, 3))}; }
+LIRVA_INLINE void transpose(F4& a, F4& b, F4& c, F4& d) { _MM_TRANSPOSE4_PS(a.v, b.v, c.v, d.v); }
+// Work samples: NaN to 0, saturated at ±limit, truncated towards zero.
+LIRVA_INLINE void storeSamples(int32_t* out, F4 a) {
+  const __m128 limit = _mm_set1_ps(float(kDecoderPeakLimit));
+  __m128 v = _mm_and_ps(a.v, _mm_cmpord_ps(a.v, a.v));
+  v = _mm_min_ps(_mm_max_ps(v, _mm_sub_ps(_mm_setzero_ps(), limit)), limit);
+  _mm_storeu_si128(reinterpret_cast<__m128i*>(out), _mm_cvttps_epi32(v));
+}
+#else
+struct F4 {
+  float v[4];
+};
+LIRVA_INLINE F4 operator+(F4 a, F4 b) { return {{a.v[0] + b.v[0], a.v[1] + b.v[1], a.v[2] + b.v[2], a.v[3] + b.v[3]}}; }
+LIRVA_INLINE F4 operator-(F4 a, F4 b) { return {{a.v[0] - b.v[0], a.v[1] - b.v[1], a.v[2] - b.v[2], a.v[3] - b.v[3]}}; }
+LIRVA_INLINE F4 operator*(F4 a, F4 b) { return {{a.v[0] * b.v[0], a.v[1] * b.v[1], a.v[2] * b.v[2], a.v[3] * b.v[3]}}; }
+LIRVA_INLINE F4 splat(float f) { return {{f, f, f, f}}; }
+LIRVA_INLINE F4 zero4() { return splat(0.0f); }
+LIRVA_INLINE F4 load4(const float* p) { return {{p[0], p[1], p[2], p[3]}}; }
+LIRVA_INLINE void store4(float* p, F4 a) {
+  for (int i = 0; i < 4; ++i) p[i] = a.v[i];
+}
+LIRVA_INLINE F4 reversed(F4 a) { return {{a.v[3], a.v[2], a.v[1], a.v[0]}}; }
+LIRVA_INLINE void transpose(F4& a, F4& b, F4& c, F4& d) {
+  F4 r[4] = {a, b, c, d};
+  for (int i = 0; i < 4; ++i) a.v[i] = r[i].v[0], b.v[i] = r[i].v[1], c.v[i] = r[i].v[2], d.v[i] = r[i].v[3];
+}
+LIRVA_INLINE void storeSamples(int32_t* out, F4 a) {
+  for (int i = 0; i < 4; ++i) {
+    const float v = a.v[i];
+    out[i] = !(v == v) ? 0
+             : v >= float(kDecoderPeakLimit)  ? kDecoderPeakLimit
+             : v <= -float(kDecoderPeakLimit) ? -kDecoderPeakLimit
+                                              : int32_t(v);
+  }
+}
+#endif
 
 // Factors 1 / (2 cos((2k + 1) π / 2N)) of the DCT's halving steps, N = 32 … 2.
 struct DctFactors {
@@ -21,32 +82,72 @@ struct DctFactors {
 const DctFactors kDctFactors;
 
 // X[m] = Σ_k x[k] cos(m (2k + 1) π / 2N), by halving: the sums and the scaled
-// differences of mirrored inputs give the even and the odd outputs.
+// differences of mirrored inputs give the even and the odd outputs. Each lane is
+// a DCT of its own.
 template <int N, int Row>
-void dct(const float* x, float* X) {
+LIRVA_INLINE void dct(const F4* x, F4* X) {
   if constexpr (N == 1) {
     X[0] = x[0];
   } else {
     const float* f = kDctFactors.f[Row];
-    float a[N / 2], b[N / 2], A[N / 2], B[N / 2];
+    F4 a[N / 2], b[N / 2], A[N / 2], B[N / 2];
     for (int k = 0; k < N / 2; ++k) {
       a[k] = x[k] + x[N - 1 - k];
-      b[k] = (x[k] - x[N - 1 - k]) * f[k];
+      b[k] = (x[k] - x[N - 1 - k]) * splat(f[k]);
     }
     dct<N / 2, Row - 1>(a, A);
     dct<N / 2, Row - 1>(b, B);
     for (int m = 0; m < N / 2; ++m) {
       X[2 * m] = A[m];
-      X[2 * m + 1] = B[m] + (m + 1 < N / 2 ? B[m + 1] : 0.0f);
+      X[2 * m + 1] = m + 1 < N / 2 ? B[m] + B[m + 1] : B[m];
     }
   }
 }
 
-int32_t toWorkSample(float v) {
-  if (!(v == v)) return 0;  // NaN
-  if (v >= float(kDecoderPeakLimit)) return kDecoderPeakLimit;
-  if (v <= -float(kDecoderPeakLimit)) return -kDecoderPeakLimit;
-  return int32_t(v);
+// With X the DCT of S, cos((16 + i)(2k + 1) π / 64) picks X[16 + i] for i ≤ 15,
+// 0 at i = 16, −X[48 − i] up to i = 47 and −X[i − 48] above.
+LIRVA_INLINE void storeMatrixed(const float X[32], float V[64]) {
+  const F4 scale = splat(524288.0f), negative = splat(-524288.0f);
+  for (int q = 0; q < 4; ++q) {
+    store4(V + 4 * q, load4(X + 16 + 4 * q) * scale);
+    store4(V + 48 + 4 * q, load4(X + 4 * q) * negative);
+  }
+  // V[17 + 4q … 20 + 4q] = −X[31 − 4q … 28 − 4q]; the last also writes V[48] = −X[0] again.
+  for (int q = 0; q < 8; ++q) store4(V + 17 + 4 * q, reversed(load4(X + 28 - 4 * q)) * negative);
+  V[16] = 0;
+}
+
+// Matrixes the four slots of `rows` into V[0 … 3].
+void matrixFour(const float* const rows[4], float* const V[4]) {
+  F4 x[32], X[32];
+  for (int k = 0; k < 32; k += 4) {
+    F4 a = load4(rows[0] + k), b = load4(rows[1] + k), c = load4(rows[2] + k), d = load4(rows[3] + k);
+    transpose(a, b, c, d);
+    x[k] = a, x[k + 1] = b, x[k + 2] = c, x[k + 3] = d;
+  }
+  dct<32, 5>(x, X);
+  float out[4][32];
+  for (int k = 0; k < 32; k += 4) {
+    F4 a = X[k], b = X[k + 1], c = X[k + 2], d = X[k + 3];
+    transpose(a, b, c, d);
+    store4(out[0] + k, a), store4(out[1] + k, b), store4(out[2] + k, c), store4(out[3] + k, d);
+  }
+  for (int l = 0; l < 4; ++l)
+    if (V[l]) storeMatrixed(out[l], V[l]);
+}
+
+// One slot's 32 outputs from its matrixed vector and the 15 before it: 16
+// products each, accumulated in window order.
+LIRVA_INLINE void window32(const float* V, const float* D, F4 sum[8]) {
+  for (int q = 0; q < 8; ++q) sum[q] = zero4();
+  for (int i = 0; i < 8; ++i) {
+    const float* v0 = V + 128 * i;
+    const float* v1 = V + 128 * i + 96;
+    const float* d0 = D + 64 * i;
+    const float* d1 = D + 64 * i + 32;
+    for (int q = 0; q < 8; ++q)
+      sum[q] = sum[q] + (load4(v0 + 4 * q) * load4(d0 + 4 * q) + load4(v1 + 4 * q) * load4(d1 + 4 * q));
+  }
 }
 
 }  // namespace
@@ -58,15 +159,9 @@ void resetSynthesis(SynthesisState* s) {
 }
 
 void synthesisMatrix(const float S[32], float V[64]) {
-  // With X the DCT of S, cos((16 + i)(2k + 1) π / 64) picks X[16 + i] for i ≤ 15,
-  // 0 at i = 16, −X[48 − i] up to i = 47 and −X[i − 48] above.
-  float X[32];
-  dct<32, 5>(S, X);
-  constexpr float kScale = 524288.0f;
-  for (int i = 0; i < 16; ++i) V[i] = X[16 + i] * kScale;
-  V[16] = 0;
-  for (int i = 17; i < 48; ++i) V[i] = -X[48 - i] * kScale;
-  for (int i = 48; i < 64; ++i) V[i] = -X[i - 48] * kScale;
+  const float* rows[4] = {S, S, S, S};
+  float* const out[4] = {V, nullptr, nullptr, nullptr};
+  matrixFour(rows, out);
 }
 
 void synthesiseGranule(SynthesisState* s, const float in[18][2][32], int channels, int32_t* out) {
@@ -75,29 +170,48 @@ void synthesiseGranule(SynthesisState* s, const float in[18][2][32], int channel
 
 void synthesiseGranuleWithWindow(SynthesisState* s, const float in[18][2][32], int channels, int32_t* out,
                                  const float* D) {
-  for (int t = 0; t < 18; ++t) {
-    s->offset -= 64;
-    if (s->offset < 0) {
-      for (int c = 0; c < channels; ++c)
-        for (int i = 0; i < 1024; ++i) s->history[c][kSynthesisHistory - 1024 + i] = s->history[c][i];
-      s->offset += kSynthesisHistory - 1024;
+  // The granule's 18 vectors go below the current one; the 15 before them (the
+  // window reaches 1,024 values from a vector's start) move up to the buffer's end
+  // first when they would not fit.
+  if (s->offset < 18 * 64) {
+    for (int c = 0; c < channels; ++c)
+      for (int i = 0; i < 1024; ++i) s->history[c][kSynthesisHistory - 1024 + i] = s->history[c][s->offset + i];
+    s->offset = kSynthesisHistory - 1024;
+  }
+  const int first = s->offset - 64;  // slot t's vector is at first − 64 t
+  s->offset -= 18 * 64;
+
+  // Matrixing, four (slot, channel) pairs at a time; the unused lanes of the last
+  // group repeat a row and store nothing.
+  const int count = 18 * channels;
+  for (int n = 0; n < count; n += 4) {
+    const float* rows[4];
+    float* V[4];
+    for (int l = 0; l < 4; ++l) {
+      const int p = n + l < count ? n + l : n;
+      const int t = p / channels, c = p % channels;
+      rows[l] = in[t][c];
+      V[l] = n + l < count ? s->history[c] + first - 64 * t : nullptr;
     }
-    for (int c = 0; c < channels; ++c) {
-      float* V = s->history[c] + s->offset;
-      const float* S = in[t][c];
-      synthesisMatrix(S, V);
-      // The 16 products of each output, accumulated for all 32 outputs at once
-      // so that the inner loop runs over contiguous memory (and vectorises).
-      float sum[32] = {};
-      for (int i = 0; i < 8; ++i) {
-        const float* v0 = V + 128 * i;
-        const float* v1 = V + 128 * i + 96;
-        const float* d0 = D + 64 * i;
-        const float* d1 = D + 64 * i + 32;
-        for (int j = 0; j < 32; ++j) sum[j] += v0[j] * d0[j] + v1[j] * d1[j];
-      }
-      int32_t* o = out + t * 32 * channels + c;
-      for (int j = 0; j < 32; ++j) o[j * channels] = toWorkSample(sum[j]);
+    matrixFour(rows, V);
+  }
+
+  for (int t = 0; t < 18; ++t) {
+    int32_t* o = out + t * 32 * channels;
+    F4 sum[8];
+    if (channels == 1) {
+      window32(s->history[0] + first - 64 * t, D, sum);
+      for (int q = 0; q < 8; ++q) storeSamples(o + 4 * q, sum[q]);
+      continue;
+    }
+    int32_t samples[2][32];
+    for (int c = 0; c < 2; ++c) {
+      window32(s->history[c] + first - 64 * t, D, sum);
+      for (int q = 0; q < 8; ++q) storeSamples(samples[c] + 4 * q, sum[q]);
+    }
+    for (int j = 0; j < 32; ++j) {
+      o[2 * j] = samples[0][j];
+      o[2 * j + 1] = samples[1][j];
     }
   }
 }
