@@ -184,6 +184,28 @@ int decodePairs(const uint32_t* entry, int linbits, const uint16_t* map, int i, 
   return i;
 }
 
+// Count1 quadruples from line i while bits remain before endBit (and four lines
+// fit), with table B (a plain four bits) or A. A value of 1 is followed by its sign.
+template <bool Mapped>
+int decodeQuads(bool tableB, const uint16_t* map, int i, uint32_t endBit, CachedBits& bits, float* xr) {
+  const uint32_t* quadA = kTables.quadA.entry.data();
+  constexpr uint32_t kOne = 0x3F800000u;  // 1.0f
+  while (bits.position() < endBit && i < 573) {
+    bits.refill();
+    const uint32_t v = tableB ? 15 - bits.get(4) : decodeLookup(quadA, bits) & 15;
+    for (int k = 0; k < 4; ++k) {
+      const uint32_t nonzero = 0u - ((v >> (3 - k)) & 1);
+      const uint32_t word = (kOne & nonzero) | (bits.peekSign() & nonzero);
+      bits.skip(int(nonzero & 1));
+      float f;
+      std::memcpy(&f, &word, 4);
+      xr[Mapped ? map[i + k] : i + k] = f;
+    }
+    i += 4;
+  }
+  return i;
+}
+
 }  // namespace
 
 const HuffmanCode* huffmanCodes(int n, int* count) {
@@ -240,18 +262,8 @@ int huffmanDecode(const GranuleInfo& gi, const BandTables& bands, const ReorderM
   }
 
   int count1Start = i;
-  const uint32_t* quadA = tr.quadA.entry.data();
-  while (bits.position() < endBit && i < 573) {
-    bits.refill();
-    uint32_t v = gi.count1table_select ? 15 - bits.get(4) : decodeLookup(quadA, bits) & 15;
-    for (int k = 0; k < 4; ++k) {
-      uint32_t bit = (v >> (3 - k)) & 1;
-      float value = 0.0f;
-      if (bit) value = bits.get(1) ? -1.0f : 1.0f;
-      xr[map ? map[i + k] : i + k] = value;
-    }
-    i += 4;
-  }
+  i = map ? decodeQuads<true>(gi.count1table_select, map, i, endBit, bits, xr)
+          : decodeQuads<false>(gi.count1table_select, nullptr, i, endBit, bits, xr);
   br.position = bits.position();
   if (br.position > endBit && i - count1Start >= 4 && i > 4) {
     i -= 4;

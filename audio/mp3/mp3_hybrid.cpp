@@ -2,9 +2,12 @@
 // four block windows, overlap-add, frequency inversion).
 #include <cmath>
 
+#include "audio/mp3/mp3_lanes.h"
 #include "audio/mp3/mp3_layer3.h"
 
 namespace {
+
+using namespace lanes;
 
 constexpr double kPi = 3.14159265358979323846;
 constexpr float kSqrtHalf = 0.7071067811865476f;
@@ -81,46 +84,81 @@ bool intensityCoded(bool lsf, int position, int illegal) {
   return lsf ? position != illegal : position < 7;
 }
 
-// z[k] = Σ_n X[n] cos(π(2n + 1)(2k + 1) / 72), k = 0 … 17.
-void dct4of18(const HybridTables& t, const float* X, float* z) {
-  float a[9], b[9];
+// z[k] = Σ_n X[n] cos(π(2n + 1)(2k + 1) / 72), k = 0 … 17, in each lane.
+LIRVA_INLINE void dct4of18(const HybridTables& t, const F4* X, F4* z) {
+  F4 a[9], b[9];
   for (int k = 0; k < 9; ++k) {
-    float lo = X[k] * t.dct4Twiddle[k], hi = X[17 - k] * t.dct4Twiddle[17 - k];
+    F4 lo = X[k] * splat(t.dct4Twiddle[k]), hi = X[17 - k] * splat(t.dct4Twiddle[17 - k]);
     a[k] = lo + hi;
-    b[k] = (lo - hi) * t.halving[k];
+    b[k] = (lo - hi) * splat(t.halving[k]);
   }
   // The 9-point DCT-IIs through the symmetry of their rows: input n and 8 − n meet
   // with the same cosine, of equal sign in even outputs and opposite in odd ones
   // (input 4 only reaches the even outputs, as ±1).
-  float A[9], B[10];
-  float sa[4], da[4], sb[4], db[4];
+  F4 A[9], B[10];
+  F4 sa[4], da[4], sb[4], db[4];
   for (int n = 0; n < 4; ++n) {
     sa[n] = a[n] + a[8 - n], da[n] = a[n] - a[8 - n];
     sb[n] = b[n] + b[8 - n], db[n] = b[n] - b[8 - n];
   }
   for (int m = 0; m < 9; ++m) {
-    const float* sum = (m & 1) ? da : sa;
-    const float* sumB = (m & 1) ? db : sb;
-    float x = 0, y = 0;
+    const F4* sum = (m & 1) ? da : sa;
+    const F4* sumB = (m & 1) ? db : sb;
+    F4 x = zero4(), y = zero4();
     if (!(m & 1)) {
-      const float middle = (m & 2) ? -1.0f : 1.0f;  // cos(πm/2)
+      const F4 middle = splat((m & 2) ? -1.0f : 1.0f);  // cos(πm/2)
       x = a[4] * middle;
       y = b[4] * middle;
     }
     for (int n = 0; n < 4; ++n) {
-      x += sum[n] * t.dct9[n][m];
-      y += sumB[n] * t.dct9[n][m];
+      x = x + sum[n] * splat(t.dct9[n][m]);
+      y = y + sumB[n] * splat(t.dct9[n][m]);
     }
     A[m] = x;
     B[m] = y;
   }
-  B[9] = 0;
-  float previous = A[0] * 0.5f;
+  B[9] = zero4();
+  F4 previous = A[0] * splat(0.5f);
   z[0] = previous;
   for (int k = 1; k < 18; ++k) {
-    float U = (k & 1) ? B[k / 2] + B[k / 2 + 1] : A[k / 2];
+    F4 U = (k & 1) ? B[k / 2] + B[k / 2 + 1] : A[k / 2];
     previous = U - previous;
     z[k] = previous;
+  }
+}
+
+// The 36 windowed outputs of a long block (block types 0, 1 and 3) from its 18
+// lines; `w` holds each lane's window.
+LIRVA_INLINE void longBlock(const HybridTables& t, const F4* X, const F4* w, F4* y) {
+  F4 z[18];
+  dct4of18(t, X, z);
+  for (int i = 0; i < 9; ++i) y[i] = z[i + 9] * w[i];
+  for (int i = 9; i < 27; ++i) y[i] = -z[26 - i] * w[i];
+  for (int i = 27; i < 36; ++i) y[i] = -z[i - 27] * w[i];
+}
+
+// The three overlapped 12-point IMDCTs of a short block, windowed.
+LIRVA_INLINE void shortBlock(const HybridTables& t, const F4* X, F4* y) {
+  for (int i = 0; i < 36; ++i) y[i] = zero4();
+  const float* w = t.window[2];
+  for (int k = 0; k < 3; ++k) {
+    F4* out = y + 6 + 6 * k;
+    F4 sums[6];
+    for (int r = 0; r < 6; ++r) sums[r] = zero4();
+    for (int m = 0; m < 6; ++m) {
+      const F4 x = X[3 * m + k];
+      for (int r = 0; r < 6; ++r) sums[r] = sums[r] + x * splat(t.cos12[m][r]);
+    }
+    for (int r = 0; r < 6; ++r) {
+      F4 s = sums[r];
+      if (r < 3) {
+        out[r] = out[r] + s * splat(w[r]);
+        out[5 - r] = out[5 - r] - s * splat(w[5 - r]);
+      } else {
+        out[r + 3] = out[r + 3] + s * splat(w[r + 3]);
+        out[14 - r] = out[14 - r] + s * splat(w[14 - r]);
+      }
+    }
   }
 }
 
@@ -233,54 +271,64 @@ void aliasReduce(const GranuleInfo& gi, const BandTables& bands, float xr[576], 
   }
 }
 
-void hybridSynthesis(const GranuleInfo& gi, const BandTables& bands, const float xr[576], float overlap[32][18],
+void hybridSynthesis(const GranuleInfo& gi, const BandTables& bands, const float xr[576], float overlap[18][32],
                      float out[18][2][32], int ch) {
   const HybridTables& t = tables();
   // With the mixed-block flag the lowest subbands take the normal window, whatever
   // the block type; the others take the block type's window.
   const int normalLimit = gi.mixed_block_flag ? bands.shortBounds[3] / 18 : 0;
-  for (int sb = 0; sb < 32; ++sb) {
-    const float* X = xr + 18 * sb;
-    float y[36];
-    bool silent = true;
-    for (int k = 0; k < 18 && silent; ++k) silent = X[k] == 0;
-    int type = sb < normalLimit ? 0 : gi.block_type;
-    if (silent) {
+  // Odd samples of odd subbands are negated (frequency inversion).
+  const F4 inversion = lanes4(1.0f, -1.0f, 1.0f, -1.0f);
+  // Four subbands at a time, one in each lane.
+  for (int sb = 0; sb < 32; sb += 4) {
+    const float* lines = xr + 18 * sb;
+    F4 y[36];
+    if (allZero(lines, 72)) {
       // Upper subbands are mostly empty: all that is left is the overlap.
-      for (int i = 0; i < 36; ++i) y[i] = 0;
-    } else if (type != 2) {
-      const float* w = t.window[type];
-      float z[18];
-      dct4of18(t, X, z);
-      for (int i = 0; i < 9; ++i) y[i] = z[i + 9] * w[i];
-      for (int i = 9; i < 27; ++i) y[i] = -z[26 - i] * w[i];
-      for (int i = 27; i < 36; ++i) y[i] = -z[i - 27] * w[i];
+      for (int i = 0; i < 36; ++i) y[i] = zero4();
     } else {
-      for (int i = 0; i < 36; ++i) y[i] = 0;
-      const float* w = t.window[2];
-      for (int k = 0; k < 3; ++k) {
-        float* out = y + 6 + 6 * k;
-        float sums[6] = {};
-        for (int m = 0; m < 6; ++m) {
-          const float x = X[3 * m + k];
-          for (int r = 0; r < 6; ++r) sums[r] += x * t.cos12[m][r];
-        }
-        for (int r = 0; r < 6; ++r) {
-          float s = sums[r];
-          if (r < 3) {
-            out[r] += s * w[r];
-            out[5 - r] -= s * w[5 - r];
-          } else {
-            out[r + 3] += s * w[r + 3];
-            out[14 - r] += s * w[14 - r];
-          }
+      F4 X[18];
+      for (int k = 0; k < 16; k += 4) {
+        F4 a = load4(lines + k), b = load4(lines + 18 + k), c = load4(lines + 36 + k), d = load4(lines + 54 + k);
+        transpose(a, b, c, d);
+        X[k] = a, X[k + 1] = b, X[k + 2] = c, X[k + 3] = d;
+      }
+      for (int k = 16; k < 18; ++k) X[k] = lanes4(lines[k], lines[18 + k], lines[36 + k], lines[54 + k]);
+      int type[4];
+      int longLanes = 0;
+      for (int l = 0; l < 4; ++l) {
+        type[l] = sb + l < normalLimit ? 0 : gi.block_type;
+        longLanes += type[l] != 2;
+      }
+      F4 w[36];
+      if (longLanes == 4 && type[0] == type[3])
+        for (int i = 0; i < 36; ++i) w[i] = splat(t.window[type[0]][i]);
+      else if (longLanes)
+        for (int i = 0; i < 36; ++i)
+          w[i] = lanes4(t.window[type[0]][i], t.window[type[1]][i], t.window[type[2]][i], t.window[type[3]][i]);
+      if (longLanes == 4) {
+        longBlock(t, X, w, y);
+      } else if (longLanes == 0) {
+        shortBlock(t, X, y);
+      } else {
+        // Mixed blocks: the lanes below the limit long, the others short.
+        F4 ys[36];
+        longBlock(t, X, w, y);
+        shortBlock(t, X, ys);
+        for (int i = 0; i < 36; ++i) {
+          float lo[4], hi[4];
+          store4(lo, y[i]);
+          store4(hi, ys[i]);
+          for (int l = 0; l < 4; ++l)
+            if (type[l] == 2) lo[l] = hi[l];
+          y[i] = load4(lo);
         }
       }
     }
     for (int i = 0; i < 18; ++i) {
-      float v = y[i] + overlap[sb][i];
-      overlap[sb][i] = y[18 + i];
-      out[i][ch][sb] = (sb & 1) && (i & 1) ? -v : v;
+      F4 v = y[i] + load4(overlap[i] + sb);
+      store4(overlap[i] + sb, y[18 + i]);
+      store4(out[i][ch] + sb, (i & 1) ? v * inversion : v);
     }
   }
 }

@@ -85,7 +85,8 @@ void stereoProcess(const FrameHeader& h, const GranuleInfo& right, const Scalefa
 // Only boundaries whose lower side reaches below `nonzeroLines` change anything.
 void aliasReduce(const GranuleInfo& gi, const BandTables& bands, float xr[576], int nonzeroLines = 576);
 // Writes 18 time slots × 32 subbands for channel `ch` at out[t][ch][sb].
-void hybridSynthesis(const GranuleInfo& gi, const BandTables& bands, const float xr[576], float overlap[32][18],
+// `overlap` holds each subband's second half of the last block, time-major.
+void hybridSynthesis(const GranuleInfo& gi, const BandTables& bands, const float xr[576], float overlap[18][32],
                      float out[18][2][32], int ch);
 
 // The polyphase synthesis state of one stream (mp3_synthesis.cpp).

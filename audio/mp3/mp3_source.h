@@ -63,7 +63,7 @@ class Mp3Source : public AudioSource {
   uint32_t reservoirBytes_ = 0;
 
   int32_t frameBuffer_[1152 * 2] = {};
-  float overlap_[2][32][18] = {};
+  float overlap_[2][18][32] = {};
   SynthesisState synthesis_;
   ReorderMaps maps_;
   Scalefactors scalefactors_[2];

@@ -3,72 +3,18 @@
 // (mp3_tables.cpp).
 //
 // A granule's 18 time slots (of each channel) are matrixed four at a time, one in
-// each lane of a four-float vector (SSE2 where the compiler targets it, four plain
-// floats elsewhere: the same operations in the same order, so both give the same
-// samples), then windowed slot by slot with the 32 outputs four lanes at a time.
+// each lane (mp3_lanes.h), then windowed slot by slot with the 32 outputs four
+// lanes at a time.
 #include <cmath>
 
 #include "audio/audio_source.h"
+#include "audio/mp3/mp3_lanes.h"
 #include "audio/mp3/mp3_layer3.h"
 #include "audio/mp3/mp3_tables.h"
 
-#if defined(__SSE2__) && !defined(LIRVA_PLAIN_LANES)
-#include <emmintrin.h>
-#endif
-
-#define LIRVA_INLINE inline __attribute__((always_inline))
-
 namespace {
 
-#if defined(__SSE2__) && !defined(LIRVA_PLAIN_LANES)
-struct F4 {
-  __m128 v;
-};
-LIRVA_INLINE F4 operator+(F4 a, F4 b) { return {_mm_add_ps(a.v, b.v)}; }
-LIRVA_INLINE F4 operator-(F4 a, F4 b) { return {_mm_sub_ps(a.v, b.v)}; }
-LIRVA_INLINE F4 operator*(F4 a, F4 b) { return {_mm_mul_ps(a.v, b.v)}; }
-LIRVA_INLINE F4 splat(float f) { return {_mm_set1_ps(f)}; }
-LIRVA_INLINE F4 zero4() { return {_mm_setzero_ps()}; }
-LIRVA_INLINE F4 load4(const float* p) { return {_mm_loadu_ps(p)}; }
-LIRVA_INLINE void store4(float* p, F4 a) { _mm_storeu_ps(p, a.v); }
-// (d, c, b, a) from (a, b, c, d).
-LIRVA_INLINE F4 reversed(F4 a) { return {_mm_shuffle_ps(a.v, a.v, _MM_SHUFFLE(0, 1, 2, 3))}; }
-LIRVA_INLINE void transpose(F4& a, F4& b, F4& c, F4& d) { _MM_TRANSPOSE4_PS(a.v, b.v, c.v, d.v); }
-// Work samples: NaN to 0, saturated at ±limit, truncated towards zero.
-LIRVA_INLINE void storeSamples(int32_t* out, F4 a) {
-  const __m128 limit = _mm_set1_ps(float(kDecoderPeakLimit));
-  __m128 v = _mm_and_ps(a.v, _mm_cmpord_ps(a.v, a.v));
-  v = _mm_min_ps(_mm_max_ps(v, _mm_sub_ps(_mm_setzero_ps(), limit)), limit);
-  _mm_storeu_si128(reinterpret_cast<__m128i*>(out), _mm_cvttps_epi32(v));
-}
-#else
-struct F4 {
-  float v[4];
-};
-LIRVA_INLINE F4 operator+(F4 a, F4 b) { return {{a.v[0] + b.v[0], a.v[1] + b.v[1], a.v[2] + b.v[2], a.v[3] + b.v[3]}}; }
-LIRVA_INLINE F4 operator-(F4 a, F4 b) { return {{a.v[0] - b.v[0], a.v[1] - b.v[1], a.v[2] - b.v[2], a.v[3] - b.v[3]}}; }
-LIRVA_INLINE F4 operator*(F4 a, F4 b) { return {{a.v[0] * b.v[0], a.v[1] * b.v[1], a.v[2] * b.v[2], a.v[3] * b.v[3]}}; }
-LIRVA_INLINE F4 splat(float f) { return {{f, f, f, f}}; }
-LIRVA_INLINE F4 zero4() { return splat(0.0f); }
-LIRVA_INLINE F4 load4(const float* p) { return {{p[0], p[1], p[2], p[3]}}; }
-LIRVA_INLINE void store4(float* p, F4 a) {
-  for (int i = 0; i < 4; ++i) p[i] = a.v[i];
-}
-LIRVA_INLINE F4 reversed(F4 a) { return {{a.v[3], a.v[2], a.v[1], a.v[0]}}; }
-LIRVA_INLINE void transpose(F4& a, F4& b, F4& c, F4& d) {
-  F4 r[4] = {a, b, c, d};
-  for (int i = 0; i < 4; ++i) a.v[i] = r[i].v[0], b.v[i] = r[i].v[1], c.v[i] = r[i].v[2], d.v[i] = r[i].v[3];
-}
-LIRVA_INLINE void storeSamples(int32_t* out, F4 a) {
-  for (int i = 0; i < 4; ++i) {
-    const float v = a.v[i];
-    out[i] = !(v == v) ? 0
-             : v >= float(kDecoderPeakLimit)  ? kDecoderPeakLimit
-             : v <= -float(kDecoderPeakLimit) ? -kDecoderPeakLimit
-                                              : int32_t(v);
-  }
-}
-#endif
+using namespace lanes;
 
 // Factors 1 / (2 cos((2k + 1) π / 2N)) of the DCT's halving steps, N = 32 … 2.
 struct DctFactors {

@@ -63,7 +63,7 @@ TEST(Mp3Stages, HybridFilterbankReconstructsTheSignalAcrossBlockSwitching) {
   for (int n = 0; n < 18 * (granules + 1); ++n) s[n] = std::sin(n * 0.37) + 0.5 * std::cos(n * 1.91 + 0.3);
 
   const BandTables& bands = bandTablesFor(0);
-  float overlap[32][18] = {};
+  float overlap[18][32] = {};
   static float out[18][2][32];
   for (int g = 0; g < granules; ++g) {
     float xr[576] = {};
