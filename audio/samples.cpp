@@ -2,6 +2,10 @@
 
 #include <cmath>
 
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
+
 void pcm16ToWork(const int16_t* in, int32_t* out, int n) {
   for (int i = 0; i < n; ++i) out[i] = int32_t(in[i]) * 16;
 }
@@ -16,10 +20,27 @@ void workToPcm16(const int32_t* in, int16_t* out, int n) {
 }
 
 int32_t peakOf(int channels, const int32_t* buffer, int frames) {
-  // Kept in 32 bits inside the loop, which then vectorises.
+  // Kept in 32 bits inside the loop; four lanes at a time where SSE2 is there.
   int32_t most = 0, least = 0;
   const int64_t count = int64_t(channels) * frames;
-  for (int64_t i = 0; i < count; ++i) {
+  int64_t i = 0;
+#if defined(__SSE2__)
+  __m128i most4 = _mm_setzero_si128(), least4 = _mm_setzero_si128();
+  for (; i + 4 <= count; i += 4) {
+    const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(buffer + i));
+    const __m128i above = _mm_cmpgt_epi32(v, most4), below = _mm_cmplt_epi32(v, least4);
+    most4 = _mm_or_si128(_mm_and_si128(above, v), _mm_andnot_si128(above, most4));
+    least4 = _mm_or_si128(_mm_and_si128(below, v), _mm_andnot_si128(below, least4));
+  }
+  int32_t lanes[8];
+  _mm_storeu_si128(reinterpret_cast<__m128i*>(lanes), most4);
+  _mm_storeu_si128(reinterpret_cast<__m128i*>(lanes + 4), least4);
+  for (int k = 0; k < 4; ++k) {
+    most = lanes[k] > most ? lanes[k] : most;
+    least = lanes[4 + k] < least ? lanes[4 + k] : least;
+  }
+#endif
+  for (; i < count; ++i) {
     most = buffer[i] > most ? buffer[i] : most;
     least = buffer[i] < least ? buffer[i] : least;
   }

@@ -97,7 +97,7 @@ class CachedBits {
     skip(int(br.position & 7));
   }
   // At least 56 bits are cached afterwards.
-  void refill() {
+  LIRVA_INLINE void refill() {
     if (next_ + 8 <= size_) {
       uint64_t word;
       std::memcpy(&word, data_ + next_, 8);
@@ -137,7 +137,7 @@ class CachedBits {
 
 // One entry of a lookup table, its code consumed; at most 19 bits, so one refill
 // covers it.
-uint32_t decodeLookup(const uint32_t* entry, CachedBits& bits) {
+LIRVA_INLINE uint32_t decodeLookup(const uint32_t* entry, CachedBits& bits) {
   uint32_t e = entry[bits.peek(kFirstBits)];
   if (e & kLink) {
     bits.skip(kFirstBits);
@@ -148,7 +148,7 @@ uint32_t decodeLookup(const uint32_t* entry, CachedBits& bits) {
 }
 
 // A value's magnitude with its sign bit, which follows only a value that is not 0.
-float signedValue(uint32_t v, const uint32_t* pow43, CachedBits& bits) {
+LIRVA_INLINE float signedValue(uint32_t v, const uint32_t* pow43, CachedBits& bits) {
   const uint32_t nonzero = v != 0;
   const uint32_t sign = bits.peekSign() & (0u - nonzero);
   bits.skip(int(nonzero));

@@ -12,7 +12,9 @@
 #include <emmintrin.h>
 #endif
 
+#ifndef LIRVA_INLINE
 #define LIRVA_INLINE inline __attribute__((always_inline))
+#endif
 
 namespace lanes {
 

@@ -211,11 +211,11 @@ void readScalefactors(const FrameHeader& h, const GranuleInfo& gi, BitReader& br
 }
 
 void requantise(const FrameHeader& h, const GranuleInfo& gi, const Scalefactors& sf, const BandTables& bands,
-                float xr[576]) {
+                float xr[576], int nonzeroLines) {
   const float globalGain = gains().global[gi.global_gain & 255];
   const int shift = gi.scalefac_scale;
   int longBands = gi.block_type != 2 ? 22 : gi.mixed_block_flag ? (isLsf(h) ? 6 : 8) : 0;
-  for (int b = 0; b < longBands; ++b) {
+  for (int b = 0; b < longBands && bands.longBounds[b] < nonzeroLines; ++b) {
     int k = sf.value[b < 21 ? b : 21] + (gi.preflag ? kPretab[b] : 0);
     float g = globalGain * sfGain(k << shift);
     for (int i = bands.longBounds[b]; i < bands.longBounds[b + 1]; ++i) xr[i] *= g;

@@ -10,6 +10,11 @@
 #include "audio/mp3/mp3_bits.h"
 #include "audio/mp3/mp3_frame.h"
 
+// The small helpers of the stages' inner loops.
+#ifndef LIRVA_INLINE
+#define LIRVA_INLINE inline __attribute__((always_inline))
+#endif
+
 struct GranuleInfo {
   int32_t granule = 0;
   int32_t channel = 0;
@@ -75,9 +80,10 @@ int huffmanDecode(const GranuleInfo& gi, const BandTables& bands, const ReorderM
 // quadruple tables A and B (count 16); null when there are none.
 const HuffmanCode* huffmanCodes(int n, int* count);
 
-// Scales xr by the global gain, scalefactors, pretab and subblock gains.
+// Scales xr by the global gain, scalefactors, pretab and subblock gains; lines
+// from `nonzeroLines` on are 0 and stay so.
 void requantise(const FrameHeader& h, const GranuleInfo& gi, const Scalefactors& sf, const BandTables& bands,
-                float xr[576]);
+                float xr[576], int nonzeroLines = 576);
 
 // Stereo, alias reduction and the hybrid filterbank (mp3_hybrid.cpp).
 void stereoProcess(const FrameHeader& h, const GranuleInfo& right, const Scalefactors& rightSf,

@@ -161,8 +161,9 @@ void Mp3Source::decodeGranules(const FrameHeader& h, const SideInfo& si, uint32_
       int lines = huffmanDecode(gi, bands, maps_, br, end, xr_[ch]);
       if (br.position != end && lines < 573) ++huffmanMismatches_;
       // Short blocks are reordered: their lines spread over the whole spectrum.
-      nonzeroLines = std::max(nonzeroLines, gi.block_type == 2 ? 576 : lines);
-      requantise(h, gi, scalefactors_[ch], bands, xr_[ch]);
+      const int channelLines = gi.block_type == 2 ? 576 : lines;
+      nonzeroLines = std::max(nonzeroLines, channelLines);
+      requantise(h, gi, scalefactors_[ch], bands, xr_[ch], channelLines);
       bit = end;
     }
     if (frameChannels == 2) stereoProcess(h, si.gr[gr][1], scalefactors_[1], bands, xr_);

@@ -37,12 +37,14 @@ LIRVA_INLINE void dct(const F4* x, F4* X) {
   } else {
     const float* f = kDctFactors.f[Row];
     F4 a[N / 2], b[N / 2], A[N / 2], B[N / 2];
+#pragma GCC unroll 16
     for (int k = 0; k < N / 2; ++k) {
       a[k] = x[k] + x[N - 1 - k];
       b[k] = (x[k] - x[N - 1 - k]) * splat(f[k]);
     }
     dct<N / 2, Row - 1>(a, A);
     dct<N / 2, Row - 1>(b, B);
+#pragma GCC unroll 16
     for (int m = 0; m < N / 2; ++m) {
       X[2 * m] = A[m];
       X[2 * m + 1] = m + 1 < N / 2 ? B[m] + B[m + 1] : B[m];
@@ -85,12 +87,15 @@ void matrixFour(const float* const rows[4], float* const V[4]) {
 // One slot's 32 outputs from its matrixed vector and the 15 before it: 16
 // products each, accumulated in window order.
 LIRVA_INLINE void window32(const float* V, const float* D, F4 sum[8]) {
+#pragma GCC unroll 8
   for (int q = 0; q < 8; ++q) sum[q] = zero4();
+#pragma GCC unroll 8
   for (int i = 0; i < 8; ++i) {
     const float* v0 = V + 128 * i;
     const float* v1 = V + 128 * i + 96;
     const float* d0 = D + 64 * i;
     const float* d1 = D + 64 * i + 32;
+#pragma GCC unroll 8
     for (int q = 0; q < 8; ++q)
       sum[q] = sum[q] + (load4(v0 + 4 * q) * load4(d0 + 4 * q) + load4(v1 + 4 * q) * load4(d1 + 4 * q));
   }

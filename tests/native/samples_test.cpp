@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <cstdlib>
 #include <random>
 #include <vector>
 
@@ -42,6 +43,16 @@ TEST(BlockMeasures, PeakIsTheLargestMagnitudeOverAllChannels) {
   EXPECT_EQ(peakOf(1, negativeOnly, 0), 0);
   const int32_t extreme[] = {INT32_MIN};
   EXPECT_EQ(peakOf(1, extreme, 1), INT32_MAX);  // held, not wrapped
+  // Longer blocks, the largest magnitude in every place (within and after the
+  // four-sample steps), of either sign.
+  for (int count = 5; count <= 11; ++count)
+    for (int at = 0; at < count; ++at)
+      for (int32_t peak : {70000, -70001, INT32_MIN}) {
+        std::vector<int32_t> block(count);
+        for (int i = 0; i < count; ++i) block[i] = (i % 3 - 1) * 1000 * (i + 1);
+        block[at] = peak;
+        EXPECT_EQ(peakOf(1, block.data(), count), peak == INT32_MIN ? INT32_MAX : std::abs(peak)) << count << " " << at;
+      }
 }
 
 TEST(BlockMeasures, MeanSquareOfOneChannel) {
