@@ -51,7 +51,30 @@ def process_cpu_seconds(name):
     return total / CLOCK_TICKS
 
 
-def play_to_end(s, name, seconds):
+def thread_cpu_seconds(name):
+    """{(thread id, thread name): user + system seconds} of the threads of the Linux
+    processes whose command line names `name`."""
+    threads = {}
+    for stat in glob.glob("/proc/[0-9]*/task/[0-9]*/stat"):
+        parts = stat.split("/")
+        try:
+            with open("/proc/%s/cmdline" % parts[2], "rb") as f:
+                if name.encode() not in f.read():
+                    continue
+            with open(stat) as f:
+                head, _, rest = f.read().rpartition(")")
+            fields = rest.split()
+            threads[(parts[4], head.split("(", 1)[1])] = (int(fields[11]) + int(fields[12])) / CLOCK_TICKS
+        except (OSError, IndexError):
+            continue
+    return threads
+
+
+def play_to_end(s, name, seconds, phases=None):
+    """Plays `name` from the editor's player to its end; returns the wall time, the
+    CPU seconds lirva.exe used from F9 to the dialog's close, and the captured audio.
+    With `phases` (a dict) also the CPU of opening (F9 until play shows), of the
+    middle of the play (from 5 s in to 5 s before the end) and its length."""
     ed = Editor(s)
     ed.add(name, s.work, rows_after=1)
     s.d.list_select(ed.main, [0], id=LIST_ID)
@@ -60,22 +83,41 @@ def play_to_end(s, name, seconds):
     start = time.time()
     p = Player(s, ed)
     p.wait_mode("play")
+    opened = process_cpu_seconds("lirva.exe")
     # Asking the dialog for its state costs it work too: look once a second only.
-    time.sleep(seconds - 2)
+    time.sleep(5)
+    middle_start, middle_cpu = time.time(), process_cpu_seconds("lirva.exe")
+    threads_before = thread_cpu_seconds("lirva.exe")
+    time.sleep(max(seconds - 12, 0))
+    middle_end, middle_cpu_end = time.time(), process_cpu_seconds("lirva.exe")
+    threads_after = thread_cpu_seconds("lirva.exe")
     wait_until(lambda: p.mode() == "stop", 60, interval=1.0, what="the end")
     wall = time.time() - start
+    p.close()
     used = process_cpu_seconds("lirva.exe") - before
     played = s.capture()
-    p.close()
+    if phases is not None:
+        phases.update(opening=opened - before, middle=middle_cpu_end - middle_cpu,
+                      middle_seconds=middle_end - middle_start,
+                      threads={k: v - threads_before.get(k, 0) for k, v in threads_after.items()})
     ed.end()
     return wall, used, played
 
 
 def bench_cpu(s):
     mp3 = s.make_mp3("Minute.mp3", 60)
-    wall, used, _ = play_to_end(s, "Minute.mp3", 60)
+    phases = {}
+    wall, used, _ = play_to_end(s, "Minute.mp3", 60, phases)
     print("cpu: 60 s MP3 played in %.1f s; lirva.exe used %.2f s of CPU: %.2f %% of one core" % (
         wall, used, used / 60 * 100), flush=True)
+    print("     of which opening the player %.2f s; while playing (%.0f s in the middle) %.2f %% of one core" % (
+        phases["opening"], phases["middle_seconds"], phases["middle"] / phases["middle_seconds"] * 100),
+        flush=True)
+    # The first thread is the program's user-interface thread; Wine names its own.
+    busy = sorted(phases["threads"].items(), key=lambda kv: int(kv[0][0]))
+    print("     by thread while playing: " + ", ".join(
+        "%s %s %.2f %%" % (tid, name, used / phases["middle_seconds"] * 100) for (tid, name), used in busy if used > 0),
+        flush=True)
     return mp3
 
 

@@ -297,12 +297,18 @@ void PlayerDialog::ShowTime(int32_t ms) {
   positionMs_ = std::max(ms, 0);
   char text[32];
   formatPlayTime(positionMs_, text);
-  SetDlgItemTextA(hwnd(), IDC_PLAYER_TIME, text);
-  // Redrawing the bar ten times a second with its thumb in the same place is a
-  // cost worth saving (about one per cent of a core under Wine): only when it moves.
-  HWND bar = Item(IDC_PLAYER_POSITION);
+  // The display is repainted only when its text changes.
+  if (std::strcmp(text, shownTime_) != 0) {
+    std::strcpy(shownTime_, text);
+    SetDlgItemTextA(hwnd(), IDC_PLAYER_TIME, text);
+  }
+  // The bar is told only when its thumb moves: under Wine even asking a scroll bar
+  // for its position costs about one per cent of a core at ten reports a second.
   const int barValue = positionBarValue(positionMs_, lengthMs_);
-  if (GetScrollPos(bar, SB_CTL) != barValue) SetScrollPos(bar, SB_CTL, barValue, TRUE);
+  if (barValue != barValue_) {
+    barValue_ = barValue;
+    SetScrollPos(Item(IDC_PLAYER_POSITION), SB_CTL, barValue, TRUE);
+  }
   if (!waveform_.isRunning()) return;
   const int32_t frame = msToFrames(positionMs_, sampleRate_);
   waveform_.setCursor(frame, engine_.isLooping() ? sampleRate_ * 25 / 1000 : 0);

@@ -82,6 +82,8 @@ class PlayerDialog : public ModelessDialog, private PlaybackListener {
   int32_t sampleRate_ = 44100;
   int32_t positionMs_ = 0;
   int32_t lengthMs_ = 0;
+  int barValue_ = 0;  // the position bar's thumb as last set
+  char shownTime_[32] = "0:00:00.00";  // the time display's text as last set
   PlaybackEngine engine_;
   HWND meter_ = nullptr;
   HWND tooltip_ = nullptr;
