@@ -75,12 +75,14 @@ class PlaybackEngine : private WorkerThread, private NotifyTarget {
 
    protected:
     void Run() override;
+    const wchar_t* Name() const override { return L"lirva completion"; }
 
    private:
     PlaybackEngine* engine_;
   };
 
   void Run() override;  // the fill loop
+  const wchar_t* Name() const override { return L"lirva fill"; }
   void OnNotify() override;
   // False when the device refused the buffer.
   bool writeLoopBuffer();

@@ -45,6 +45,7 @@ class WaveformView : private WorkerThread {
 
  protected:
   void Run() override;
+  const wchar_t* Name() const override { return L"lirva waveform"; }
 
  private:
   static LRESULT CALLBACK WindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);

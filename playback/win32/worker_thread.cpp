@@ -12,8 +12,21 @@ WorkerThread::~WorkerThread() {
   CloseHandle(stopEvent_);
 }
 
+namespace {
+
+// SetThreadDescription is there from Windows 10 on: looked up, not linked.
+void NameThisThread(const wchar_t* name) {
+  using Describe = HRESULT(WINAPI*)(HANDLE, PCWSTR);
+  HMODULE kernel = GetModuleHandleW(L"kernel32.dll");
+  FARPROC found = kernel ? GetProcAddress(kernel, "SetThreadDescription") : nullptr;
+  if (found && name) reinterpret_cast<Describe>(reinterpret_cast<void*>(found))(GetCurrentThread(), name);
+}
+
+}  // namespace
+
 DWORD WINAPI WorkerThread::ThreadMain(LPVOID self) {
   WorkerThread* worker = static_cast<WorkerThread*>(self);
+  NameThisThread(worker->Name());
   worker->Run();
   InterlockedExchange(&worker->running_, 0);
   return 0;

@@ -26,6 +26,8 @@ class WorkerThread {
 
  protected:
   virtual void Run() = 0;
+  // The thread's name for debuggers and profilers (Windows 10 and Wine name it).
+  virtual const wchar_t* Name() const { return nullptr; }
   // Whether a stop was asked for (polled, no wait).
   bool StopRequested() const;
   // Waits until a stop is asked for, `event` is signalled or the time runs out.
