@@ -44,6 +44,7 @@ void WorkerThread::Start(int priority) {
     thread_ = nullptr;
   }
   ResetEvent(stopEvent_);
+  InterlockedExchange(&stopRequested_, 0);
   InterlockedExchange(&running_, 1);
   thread_ = CreateThread(nullptr, 0, ThreadMain, this, 0, nullptr);
   if (thread_)
@@ -55,6 +56,7 @@ void WorkerThread::Start(int priority) {
 
 bool WorkerThread::Stop(DWORD timeoutMs) {
   if (!thread_) return true;
+  InterlockedExchange(&stopRequested_, 1);
   SetEvent(stopEvent_);
   SetThreadPriority(thread_, GetThreadPriority(GetCurrentThread()));
   if (WaitForSingleObject(thread_, timeoutMs) != WAIT_OBJECT_0) return false;
@@ -70,7 +72,10 @@ void WorkerThread::StopAndWait(DWORD timeoutMs) {
   }
 }
 
-bool WorkerThread::StopRequested() const { return WaitForSingleObject(stopEvent_, 0) == WAIT_OBJECT_0; }
+// A flag beside the event: asking is a memory read, where a wait on the event
+// would be a call to the system (under Wine a round trip to its server) on every
+// column, buffer and pass of the loops that ask.
+bool WorkerThread::StopRequested() const { return InterlockedCompareExchange(&stopRequested_, 0, 0) != 0; }
 
 void WorkerThread::WaitFor(HANDLE event, DWORD timeoutMs) const {
   HANDLE both[2] = {stopEvent_, event};

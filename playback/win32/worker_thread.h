@@ -39,6 +39,7 @@ class WorkerThread {
 
   HANDLE thread_ = nullptr;
   volatile LONG running_ = 0;
+  mutable volatile LONG stopRequested_ = 0;  // set with the stop event
   HANDLE stopEvent_;
   CRITICAL_SECTION startLock_;
 };
