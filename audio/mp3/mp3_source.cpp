@@ -100,10 +100,20 @@ Mp3Source::Mp3Source(std::unique_ptr<Mp3Stream> stream, const Mp3Source::Probe& 
   buildReorderMaps(rateRow(refHeader_), &maps_);
 }
 
-bool Mp3Source::findAcceptedHeader(FrameHeader* h) {
+bool Mp3Source::findAcceptedHeader(FrameHeader* h, uint32_t* at) {
   for (int attempt = 0; attempt < 11; ++attempt) {
-    if (!stream_->findFrameHeader(h, syncCheck_)) return false;
+    // A header right where the last frame ended continues the stream; one found
+    // further on (behind damage or junk) must be confirmed by the one after it,
+    // as at the start and after a seek.
+    const uint32_t here = stream_->position();
+    FrameHeader next;
+    const bool contiguous = !syncCheck_ && stream_->headerAt(here, &next) && sameStream(next, refHeader_);
+    if (!stream_->findFrameHeader(h, !contiguous)) return false;
     syncCheck_ = false;
+    *at = stream_->position() - 4 - (h->noCrc ? 0 : 2);
+    // Bytes were passed over: what the reservoir holds may not be what the
+    // frames from here on refer to, so none of it is used.
+    if (*at != here) reservoirBytes_ = 0;
     if (sameStream(*h, refHeader_)) return true;
     // A frame of another kind is passed over whole.
     stream_->skip(frameLength(*h) - 4 - (h->noCrc ? 0 : 2));
@@ -111,38 +121,85 @@ bool Mp3Source::findAcceptedHeader(FrameHeader* h) {
   return false;
 }
 
-bool Mp3Source::decodeFrame(int32_t* destination) {
-  for (;;) {
-    FrameHeader h;
-    if (!findAcceptedHeader(&h)) return false;
-    uint8_t sideBytes[32];
-    int sideSize = sideInfoSize(h);
-    if (stream_->read(sideBytes, sideSize) != sideSize) return false;
-    SideInfo si;
-    readSideInfo(h, sideBytes, sideSize, &si);
-
-    // Keep the last main_data_begin bytes, then append this frame's main data.
-    uint32_t keep = uint32_t(si.main_data_begin);
-    bool complete = keep <= reservoirBytes_;
-    if (!complete) keep = reservoirBytes_;
-    std::memmove(reservoir_, reservoir_ + (reservoirBytes_ - keep), keep);
-    int main = mainDataSize(h);
-    if (uint32_t(main) > sizeof(reservoir_) - keep) {
-      // Cannot happen with legal frames; keep the newest bytes if it does.
-      uint32_t drop = keep + uint32_t(main) - uint32_t(sizeof(reservoir_));
-      drop = drop < keep ? drop : keep;
-      std::memmove(reservoir_, reservoir_ + drop, keep - drop);
-      keep -= drop;
-      complete = false;
-    }
-    int got = stream_->read(reservoir_ + keep, main < int(sizeof(reservoir_) - keep) ? main : int(sizeof(reservoir_) - keep));
-    reservoirBytes_ = keep + uint32_t(got);
-    if (!complete) continue;
-
-    decodeGranules(h, si, keep - uint32_t(si.main_data_begin), destination);
-    ++framesDecoded_;
+// Whether the frame at `at` is cut short: the data ends inside it, or the header
+// that should follow it is missing while a confirmed one starts inside it. The
+// offset to go on from is then `*resume`.
+bool Mp3Source::cutShort(const FrameHeader& h, uint32_t at, uint32_t* resume) {
+  const uint32_t end = at + uint32_t(frameLength(h));
+  if (end > stream_->total()) {
+    *resume = stream_->total();
     return true;
   }
+  FrameHeader next;
+  if (end == stream_->total() || (stream_->headerAt(end, &next) && sameStream(next, refHeader_))) return false;
+  const uint32_t saved = stream_->position();
+  stream_->seek(at + 1);
+  bool found = false;
+  while (stream_->position() < end && stream_->findFrameHeader(&next, true)) {
+    const uint32_t start = stream_->position() - 4 - (next.noCrc ? 0 : 2);
+    if (start >= end) break;
+    if (sameStream(next, refHeader_)) {
+      found = true;
+      *resume = start;
+      break;
+    }
+    stream_->seek(start + 1);
+  }
+  stream_->seek(saved);
+  return found;
+}
+
+void Mp3Source::silentFrame(int32_t* destination) {
+  std::memset(destination, 0, sizeof(int32_t) * size_t(frameSamples_) * size_t(channels()));
+  // What follows starts as a stream would from here: no overlap, no history.
+  std::memset(overlap_, 0, sizeof(overlap_));
+  resetSynthesis(&synthesis_);
+}
+
+bool Mp3Source::decodeFrame(int32_t* destination) {
+  FrameHeader h;
+  uint32_t at = 0;
+  if (!findAcceptedHeader(&h, &at)) return false;
+  ++framesDecoded_;
+  uint32_t resume = 0;
+  if (cutShort(h, at, &resume)) {
+    // Its bytes are not this frame's: silence in its place, and a reservoir that
+    // holds nothing a later frame may take.
+    reservoirBytes_ = 0;
+    stream_->seek(resume);
+    silentFrame(destination);
+    return true;
+  }
+  uint8_t sideBytes[32];
+  int sideSize = sideInfoSize(h);
+  if (stream_->read(sideBytes, sideSize) != sideSize) return false;
+  SideInfo si;
+  readSideInfo(h, sideBytes, sideSize, &si);
+
+  // Keep the last main_data_begin bytes, then append this frame's main data.
+  uint32_t keep = uint32_t(si.main_data_begin);
+  bool complete = keep <= reservoirBytes_;
+  if (!complete) keep = reservoirBytes_;
+  std::memmove(reservoir_, reservoir_ + (reservoirBytes_ - keep), keep);
+  int main = mainDataSize(h);
+  if (uint32_t(main) > sizeof(reservoir_) - keep) {
+    // Cannot happen with legal frames; keep the newest bytes if it does.
+    uint32_t drop = keep + uint32_t(main) - uint32_t(sizeof(reservoir_));
+    drop = drop < keep ? drop : keep;
+    std::memmove(reservoir_, reservoir_ + drop, keep - drop);
+    keep -= drop;
+    complete = false;
+  }
+  int got = stream_->read(reservoir_ + keep, main < int(sizeof(reservoir_) - keep) ? main : int(sizeof(reservoir_) - keep));
+  reservoirBytes_ = keep + uint32_t(got);
+  // A frame whose main data begins before the bytes received (the first frames
+  // after a seek or damage) cannot be decoded: silence keeps the timing.
+  if (!complete) {
+    silentFrame(destination);
+    return true;
+  }
+  decodeGranules(h, si, keep - uint32_t(si.main_data_begin), destination);
+  return true;
 }
 
 void Mp3Source::decodeGranules(const FrameHeader& h, const SideInfo& si, uint32_t mainStart, int32_t* destination) {

@@ -29,8 +29,9 @@ class Mp3Source : public AudioSource {
   int32_t length() override { return length_; }
   void seek(int32_t frame) override;
 
-  // Decodes the next acceptable frame into frameSamples × channels work samples;
-  // false at the end of the data.
+  // Decodes the next acceptable frame into frameSamples × channels work samples
+  // (silence for a frame that is cut short or whose main data begins before the
+  // bytes received); false at the end of the data.
   bool decodeFrame(int32_t* destination);
   // MPEG frames decoded since opening (warm-up frames of seeks included).
   int32_t framesDecoded() const { return framesDecoded_; }
@@ -41,7 +42,9 @@ class Mp3Source : public AudioSource {
   int32_t huffmanMismatches() const { return huffmanMismatches_; }
 
  private:
-  bool findAcceptedHeader(FrameHeader* h);
+  bool findAcceptedHeader(FrameHeader* h, uint32_t* at);
+  bool cutShort(const FrameHeader& h, uint32_t at, uint32_t* resume);
+  void silentFrame(int32_t* destination);
   void decodeGranules(const FrameHeader& h, const SideInfo& si, uint32_t mainStart, int32_t* destination);
   void afterDecode();
 

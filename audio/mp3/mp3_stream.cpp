@@ -14,6 +14,56 @@ uint32_t id3v2TagSize(const uint8_t b[10]) {
   return 10 + size + ((b[5] & 0x10) ? 10 : 0);
 }
 
+uint32_t le32(const uint8_t* b) { return uint32_t(b[0]) | uint32_t(b[1]) << 8 | uint32_t(b[2]) << 16 | uint32_t(b[3]) << 24; }
+
+// The size of an APE tag (header and footer included) that ends at `end`, from
+// its 32-byte footer ("APETAGEX"); 0 when none ends there.
+uint32_t apeTagSize(File& file, uint32_t start, uint32_t end) {
+  uint8_t f[32];
+  if (end - start < 32 || !file.SeekFromStart(end - 32) || !file.ReadFull(f, 32) || std::memcmp(f, "APETAGEX", 8) != 0)
+    return 0;
+  const uint64_t size = uint64_t(le32(f + 12)) + ((f[23] & 0x80) ? 32 : 0);  // items and footer, and the header
+  return size >= 32 && size <= end - start ? uint32_t(size) : 0;
+}
+
+// The size of a Lyrics3 block (version 2: "LYRICS200" behind a six-digit size;
+// version 1: "LYRICSEND", found by its "LYRICSBEGIN" within 5,100 bytes) that
+// ends at `end`; 0 when none ends there.
+uint32_t lyrics3Size(File& file, uint32_t start, uint32_t end) {
+  uint8_t tail[15];
+  if (end - start < 15 + 11 || !file.SeekFromStart(end - 15) || !file.ReadFull(tail, 15)) return 0;
+  if (std::memcmp(tail + 6, "LYRICS200", 9) == 0) {
+    uint32_t size = 0;
+    for (int i = 0; i < 6; ++i) {
+      if (tail[i] < '0' || tail[i] > '9') return 0;
+      size = size * 10 + uint32_t(tail[i] - '0');
+    }
+    uint8_t begin[11];
+    if (size < 11 || size + 15 > end - start || !file.SeekFromStart(end - 15 - size) || !file.ReadFull(begin, 11) ||
+        std::memcmp(begin, "LYRICSBEGIN", 11) != 0)
+      return 0;
+    return size + 15;
+  }
+  if (std::memcmp(tail + 6, "LYRICSEND", 9) != 0) return 0;
+  const uint32_t span = end - start < 5100 + 9 ? end - start : 5100 + 9;
+  uint8_t block[5100 + 9];
+  if (!file.SeekFromStart(end - span) || !file.ReadFull(block, span)) return 0;
+  for (uint32_t i = 0; i + 11 <= span - 9; ++i)
+    if (std::memcmp(block + i, "LYRICSBEGIN", 11) == 0) return span - i;
+  return 0;
+}
+
+// Where the audio ends when APE tags and Lyrics3 blocks (in either order) sit
+// behind it, counted from `start`: their bytes are not searched for frames.
+uint32_t audioEndBeforeTrailers(File& file, uint32_t start, uint32_t end) {
+  for (;;) {
+    uint32_t cut = apeTagSize(file, start, end);
+    if (!cut) cut = lyrics3Size(file, start, end);
+    if (!cut) return end - start;
+    end -= cut;
+  }
+}
+
 }  // namespace
 
 bool Mp3Stream::open(const char* path) {
@@ -36,6 +86,7 @@ bool Mp3Stream::open(const char* path) {
   if (size >= start + 128 && file_.SeekFromStart(size - 128) && file_.ReadFull(tag, 3) && tag[0] == 'T' &&
       tag[1] == 'A' && tag[2] == 'G')
     end = size - 128;
+  end = start + audioEndBeforeTrailers(file_, start, end);
   total_ = end > start ? end - start : 0;
   position_ = 0;
   bufferBytes_ = 0;
@@ -82,6 +133,11 @@ bool Mp3Stream::peek(uint32_t offset, uint8_t* out, int n) {
   if (!fill(offset, n)) return false;
   std::memcpy(out, buffer_ + (offset - bufferStart_), size_t(n));
   return true;
+}
+
+bool Mp3Stream::headerAt(uint32_t offset, FrameHeader* h) {
+  uint8_t b[4];
+  return peek(offset, b, 4) && parseFrameHeader(b, h);
 }
 
 bool Mp3Stream::findFrameHeader(FrameHeader* h, bool confirm) {

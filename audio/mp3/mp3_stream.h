@@ -1,5 +1,5 @@
-// The bytes of an MP3 file's audio: from behind any leading ID3v2 tags to the end
-// or to a trailing ID3v1 tag, read through a buffer.
+// The bytes of an MP3 file's audio: from behind any leading ID3v2 tags to the end,
+// or to the trailing ID3v1 tag, APE tags and Lyrics3 blocks, read through a buffer.
 // Offsets are counted from the audio start.
 #pragma once
 #include <cstdint>
@@ -29,6 +29,8 @@ class Mp3Stream {
   // when the header at its frame length agrees in version and sampling rate, or
   // the data ends there.
   bool findFrameHeader(FrameHeader* h, bool confirm);
+  // The header at `offset` (without moving), when there is one.
+  bool headerAt(uint32_t offset, FrameHeader* h);
 
  private:
   bool fill(uint32_t offset, int n);

@@ -63,18 +63,21 @@ struct Comparison {
   size_t compared = 0;
 };
 
-// Tries aligning our output with the reference shifted by 0 … 4 whole frames.
+// Tries aligning our output with the reference shifted by −4 … 4 whole frames: the
+// reference decoder leaves out the frames whose main data lies before the
+// stream's first bytes, where this decoder puts silence (as mpg123 does).
 Comparison Compare(const std::vector<int16_t>& ours, const std::vector<int16_t>& ref, int frameSamples, int channels) {
   Comparison best;
-  for (int skip = 0; skip <= 4; ++skip) {
-    size_t shift = size_t(skip) * size_t(frameSamples) * size_t(channels);
-    if (shift >= ref.size()) break;
-    size_t n = std::min(ours.size(), ref.size() - shift);
+  for (int skip = -4; skip <= 4; ++skip) {
+    const size_t shift = size_t(std::abs(skip)) * size_t(frameSamples) * size_t(channels);
+    const size_t refShift = skip > 0 ? shift : 0, ourShift = skip < 0 ? shift : 0;
+    if (refShift >= ref.size() || ourShift >= ours.size()) continue;
+    size_t n = std::min(ours.size() - ourShift, ref.size() - refShift);
     if (n == 0) continue;
     int maxDiff = 0;
     double sq = 0;
     for (size_t i = 0; i < n; ++i) {
-      int d = std::abs(int(ours[i]) - int(ref[i + shift]));
+      int d = std::abs(int(ours[i + ourShift]) - int(ref[i + refShift]));
       maxDiff = std::max(maxDiff, d);
       sq += double(d) * d;
     }
