@@ -43,8 +43,23 @@ bool IsFrameOrPadding(const ByteReader& read, uint32_t at, uint32_t bodyEnd, uin
   const uint32_t headerSize = FrameHeaderSize(major);
   if (bodyEnd - at < headerSize || !ReadFullAt(read, at, frame, headerSize)) return false;
   const uint32_t room = bodyEnd - at - headerSize;
-  return (IsFrameId(frame, FrameIdSize(major)) || (major >= 3 && IsLooseFrameId(frame))) &&
-         (DeclaredFrameSize(frame, major) <= room || DeclaredFrameSize(frame, major, true) <= room);
+  if (IsFrameId(frame, FrameIdSize(major)))
+    return DeclaredFrameSize(frame, major) <= room || DeclaredFrameSize(frame, major, true) <= room;
+  // An id in small letters, or a version 2.2 id and a zero, is a frame only where
+  // its size leads on to the tag's end, padding or the next frame, as the frame
+  // walk takes it; otherwise the tag cannot be read and must not be replaced.
+  if (major < 3 || !IsLooseFrameId(frame)) return false;
+  for (bool plain : {false, true}) {
+    const uint32_t size = DeclaredFrameSize(frame, major, plain);
+    if (size > room) continue;
+    const uint32_t next = at + headerSize + size;
+    uint8_t id[4];
+    if (next == bodyEnd) return true;
+    if (!ReadFullAt(read, next, id, 1)) continue;
+    if (id[0] == 0) return true;
+    if (bodyEnd - next >= headerSize && ReadFullAt(read, next, id, 4) && IsLooseFrameId(id)) return true;
+  }
+  return false;
 }
 
 // Some writers set the extended-header flag without writing one: the frames begin
