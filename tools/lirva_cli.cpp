@@ -355,6 +355,7 @@ std::string DecodeProblem(const std::string& path, SourceStatus status) {
     return text;
   }
   if (status == SourceStatus::OpenFailed) return "the file could not be read";
+  if (wav && size < kRiffFormHeaderSize) return "it is too short to be a WAV file";
   return wav ? "it is not a WAV file that can be decoded" : "it is not an MP3 stream that can be decoded";
 }
 

@@ -5,6 +5,7 @@
 #include <commctrl.h>
 #include <shlwapi.h>
 
+#include "common/win32/handles.h"
 #include "ui/controls.h"
 
 namespace {
@@ -15,18 +16,14 @@ constexpr COLORREF kMaskColour = RGB(192, 192, 192);
 // The main window's tag button, the only icon button.
 
 ControlsGeneration TestGeneration() {
-  HMODULE library = LoadLibraryA("comctl32.dll");
+  const Library library(LoadLibraryA("comctl32.dll"));
   if (!library) return ControlsGeneration::Old;
-  ControlsGeneration result = ControlsGeneration::Old;
   auto getVersion = reinterpret_cast<DLLGETVERSIONPROC>(
-      reinterpret_cast<void*>(GetProcAddress(library, "DllGetVersion")));
+      reinterpret_cast<void*>(GetProcAddress(library.get(), "DllGetVersion")));
   DLLVERSIONINFO version = {};
   version.cbSize = sizeof(version);
-  if (getVersion && SUCCEEDED(getVersion(&version)) && version.dwMajorVersion > 5) {
-    result = ControlsGeneration::New;
-  }
-  FreeLibrary(library);
-  return result;
+  return getVersion && SUCCEEDED(getVersion(&version)) && version.dwMajorVersion > 5 ? ControlsGeneration::New
+                                                                                       : ControlsGeneration::Old;
 }
 
 HINSTANCE InstanceOf(HWND window) {

@@ -134,12 +134,11 @@ int RunProgram(HINSTANCE) {
     ReleaseMutex(mutex);
     return 0;
   }
-  CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
+  const ComApartment com;
   INITCOMMONCONTROLSEX icc = {sizeof icc, ICC_WIN95_CLASSES | ICC_STANDARD_CLASSES |
                                               ICC_PROGRESS_CLASS | ICC_BAR_CLASSES |
                                               ICC_LISTVIEW_CLASSES | ICC_TAB_CLASSES};
   InitCommonControlsEx(&icc);
   RunEditorWindow(mutex);
-  CoUninitialize();
   return 0;
 }

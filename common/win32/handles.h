@@ -2,6 +2,7 @@
 // it goes out of scope. They move but never copy (a critical section neither).
 #pragma once
 #include <windows.h>
+#include <objbase.h>
 
 #include <utility>
 
@@ -46,7 +47,12 @@ using Font = Owned<HFONT, FreeGdiObject>;
 using Brush = Owned<HBRUSH, FreeGdiObject>;
 using Pen = Owned<HPEN, FreeGdiObject>;
 using Bitmap = Owned<HBITMAP, FreeGdiObject>;
+struct FreeLibraryModule {
+  void operator()(HMODULE module) const { FreeLibrary(module); }
+};
+
 using KernelHandle = Owned<HANDLE, FreeKernelHandle>;
+using Library = Owned<HMODULE, FreeLibraryModule>;
 
 // A memory device context like `like` (the screen when null).
 class MemoryDc : public Owned<HDC, FreeDc> {
@@ -128,4 +134,50 @@ class ComRef {
 
  private:
   Interface* object_ = nullptr;
+};
+
+// COM on this thread (a single-threaded apartment) until the end of the scope;
+// left again only when it was joined here.
+class ComApartment {
+ public:
+  ComApartment() : joined_(SUCCEEDED(CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED))) {}
+  ~ComApartment() {
+    if (joined_) CoUninitialize();
+  }
+  ComApartment(const ComApartment&) = delete;
+  ComApartment& operator=(const ComApartment&) = delete;
+
+ private:
+  bool joined_;
+};
+
+// Movable global memory, locked for as long as it is held (the memory of wave
+// buffers).
+class LockedGlobalMemory {
+ public:
+  LockedGlobalMemory() = default;
+  ~LockedGlobalMemory() { Reset(); }
+  LockedGlobalMemory(const LockedGlobalMemory&) = delete;
+  LockedGlobalMemory& operator=(const LockedGlobalMemory&) = delete;
+
+  // Holds `size` new bytes instead of what was held; false, holding nothing, when
+  // they cannot be had.
+  bool Allocate(SIZE_T size) {
+    Reset();
+    memory_ = GlobalAlloc(GMEM_MOVEABLE | GMEM_SHARE, size);
+    data_ = memory_ ? static_cast<char*>(GlobalLock(memory_)) : nullptr;
+    if (!data_) Reset();
+    return data_ != nullptr;
+  }
+  char* data() const { return data_; }
+  void Reset() {
+    if (data_) GlobalUnlock(memory_);
+    if (memory_) GlobalFree(memory_);
+    memory_ = nullptr;
+    data_ = nullptr;
+  }
+
+ private:
+  HGLOBAL memory_ = nullptr;
+  char* data_ = nullptr;
 };

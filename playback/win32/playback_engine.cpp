@@ -64,11 +64,7 @@ bool PlaybackEngine::open(AudioSource* source) {
   framesPerBuffer_ = framesPerBuffer(rate);
   readBuffer_.assign(size_t(channels_) * size_t(framesPerBuffer_), 0);
   const DWORD capacity = DWORD(channels_ * framesPerBuffer_ * 2);
-  bufferMemory_ = GlobalAlloc(GMEM_MOVEABLE | GMEM_SHARE, SIZE_T(capacity) * kSlotCount);
-  char* memory = bufferMemory_ ? static_cast<char*>(GlobalLock(bufferMemory_)) : nullptr;
-  if (!memory) {
-    if (bufferMemory_) GlobalFree(bufferMemory_);
-    bufferMemory_ = nullptr;
+  if (!bufferMemory_.Allocate(SIZE_T(capacity) * kSlotCount)) {
     waveOutClose(device_);
     device_ = nullptr;
     source_.reset();
@@ -78,14 +74,12 @@ bool PlaybackEngine::open(AudioSource* source) {
     Slot& slot = slots_[i];
     slot.capacity = capacity;
     slot.header = WAVEHDR();
-    slot.header.lpData = memory + size_t(i) * capacity;
+    slot.header.lpData = bufferMemory_.data() + size_t(i) * capacity;
     slot.header.dwBufferLength = capacity;
     if (waveOutPrepareHeader(device_, &slot.header, sizeof slot.header) != MMSYSERR_NOERROR) {
       // A device that takes no buffers plays nothing: give back what it took.
       while (--i >= 0) waveOutUnprepareHeader(device_, &slots_[i].header, sizeof slots_[i].header);
-      GlobalUnlock(bufferMemory_);
-      GlobalFree(bufferMemory_);
-      bufferMemory_ = nullptr;
+      bufferMemory_.Reset();
       waveOutClose(device_);
       device_ = nullptr;
       source_.reset();
@@ -122,9 +116,7 @@ void PlaybackEngine::close() {
       budgetMs -= 50;
     }
   }
-  GlobalUnlock(bufferMemory_);
-  GlobalFree(bufferMemory_);
-  bufferMemory_ = nullptr;
+  bufferMemory_.Reset();
   readBuffer_.clear();
   source_.reset();
   waveOutClose(device_);
@@ -292,64 +284,3 @@ void PlaybackEngine::OnNotify() {
   }
 }
 
-namespace {
-
-// Sets every volume and fader control of a mixer line to `level`, mutes off, and
-// on/off switches on when `switchOn`.
-void SetLineControls(HMIXEROBJ mixer, DWORD componentType, DWORD level, bool switchOn) {
-  MIXERLINEA line = {};
-  line.cbStruct = sizeof line;
-  line.dwComponentType = componentType;
-  if (mixerGetLineInfoA(mixer, &line, MIXER_OBJECTF_MIXER | MIXER_GETLINEINFOF_COMPONENTTYPE) !=
-          MMSYSERR_NOERROR ||
-      line.cControls == 0)
-    return;
-  std::vector<MIXERCONTROLA> controls(line.cControls);
-  MIXERLINECONTROLSA query = {};
-  query.cbStruct = sizeof query;
-  query.dwLineID = line.dwLineID;
-  query.cControls = line.cControls;
-  query.cbmxctrl = sizeof(MIXERCONTROLA);
-  query.pamxctrl = controls.data();
-  if (mixerGetLineControlsA(mixer, &query, MIXER_OBJECTF_MIXER | MIXER_GETLINECONTROLSF_ALL) !=
-      MMSYSERR_NOERROR)
-    return;
-  for (const MIXERCONTROLA& control : controls) {
-    DWORD value;
-    switch (control.dwControlType) {
-      case MIXERCONTROL_CONTROLTYPE_VOLUME:
-      case MIXERCONTROL_CONTROLTYPE_FADER: value = level; break;
-      case MIXERCONTROL_CONTROLTYPE_MUTE: value = 0; break;
-      case MIXERCONTROL_CONTROLTYPE_ONOFF:
-        if (!switchOn) continue;
-        value = 1;
-        break;
-      default: continue;
-    }
-    MIXERCONTROLDETAILS_UNSIGNED detail = {value};
-    MIXERCONTROLDETAILS details = {};
-    details.cbStruct = sizeof details;
-    details.dwControlID = control.dwControlID;
-    details.cChannels = 1;
-    details.cbDetails = sizeof detail;
-    details.paDetails = &detail;
-    mixerSetControlDetails(mixer, &details, MIXER_OBJECTF_MIXER | MIXER_SETCONTROLDETAILSF_VALUE);
-  }
-}
-
-}  // namespace
-
-void setOutputVolume(int deviceIndex, int db) {
-  const DWORD level = volumeLevelOfDb(db);
-  if (deviceIndex < 0) {
-    waveOutSetVolume(reinterpret_cast<HWAVEOUT>(static_cast<UINT_PTR>(WAVE_MAPPER)), level | level << 16);
-    return;
-  }
-  UINT mixerId = 0;
-  if (mixerGetID(reinterpret_cast<HMIXEROBJ>(static_cast<UINT_PTR>(UINT(deviceIndex))), &mixerId,
-                 MIXER_OBJECTF_WAVEOUT) != MMSYSERR_NOERROR)
-    return;
-  HMIXEROBJ mixer = reinterpret_cast<HMIXEROBJ>(static_cast<UINT_PTR>(mixerId));
-  SetLineControls(mixer, MIXERLINE_COMPONENTTYPE_DST_SPEAKERS, level, false);
-  SetLineControls(mixer, MIXERLINE_COMPONENTTYPE_SRC_WAVEOUT, level, true);
-}

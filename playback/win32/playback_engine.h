@@ -48,10 +48,10 @@ class PlaybackEngine : private WorkerThread, private NotifyTarget {
   void seek(int32_t frame);
   void seekMs(int32_t ms);
 
-  // The volume of what this engine plays, in decibels (as setOutputVolume takes
-  // it): applied to the open device at once and to every device opened later.
-  // Under Wine a device's volume is that of its open stream only, which a device
-  // number does not reach.
+  // The volume of what this engine plays, in decibels: applied to the open
+  // device's stream at once and to every device opened later. The stream's own
+  // volume is the one path that acts both on Windows and under Wine (where a
+  // device number reaches nothing), and it leaves the system's mixer alone.
   void setVolumeDb(int db);
 
   bool isOpen() const { return state_ != 0; }
@@ -101,7 +101,7 @@ class PlaybackEngine : private WorkerThread, private NotifyTarget {
   std::atomic<bool> ended_{false};
   std::atomic<bool> progressed_{false};
   std::atomic<bool> refused_{false};  // the device refused a buffer: the stream ended there
-  HGLOBAL bufferMemory_ = nullptr;
+  LockedGlobalMemory bufferMemory_;
   SourceRef source_;
   ChannelLevels currentLevels_;
   CriticalSection levelsLock_;
@@ -115,7 +115,3 @@ class PlaybackEngine : private WorkerThread, private NotifyTarget {
   SlotRing ring_;
 };
 
-// Sets the output volume of a device (−1: the default device) to a level in
-// decibels: through waveOutSetVolume for the default device, through the mixer's
-// speaker and wave-output lines (volume, fader, mute, on/off) for the others.
-void setOutputVolume(int deviceIndex, int db);

@@ -1,15 +1,10 @@
 #include "playback/win32/worker_thread.h"
 
-WorkerThread::WorkerThread() : stopEvent_(CreateEventA(nullptr, TRUE, FALSE, nullptr)) {
-  InitializeCriticalSection(&startLock_);
-}
+WorkerThread::WorkerThread() : stopEvent_(CreateEventA(nullptr, TRUE, FALSE, nullptr)) {}
 
 WorkerThread::~WorkerThread() {
   // A thread that outlives the time-out would run on in freed memory: wait for it.
-  if (!Stop(7000) && thread_) WaitForSingleObject(thread_, INFINITE);
-  if (thread_) CloseHandle(thread_);
-  DeleteCriticalSection(&startLock_);
-  CloseHandle(stopEvent_);
+  if (!Stop(7000) && thread_) WaitForSingleObject(thread_.get(), INFINITE);
 }
 
 namespace {
@@ -33,41 +28,35 @@ DWORD WINAPI WorkerThread::ThreadMain(LPVOID self) {
 }
 
 void WorkerThread::Start(int priority) {
-  EnterCriticalSection(&startLock_);
-  if (thread_ && running_) {
-    LeaveCriticalSection(&startLock_);
-    return;
-  }
+  Lock lock(startLock_);
+  if (thread_ && running_) return;
   if (thread_) {
-    WaitForSingleObject(thread_, 1000);
-    CloseHandle(thread_);
-    thread_ = nullptr;
+    WaitForSingleObject(thread_.get(), 1000);
+    thread_.Reset();
   }
-  ResetEvent(stopEvent_);
+  ResetEvent(stopEvent_.get());
   InterlockedExchange(&stopRequested_, 0);
   InterlockedExchange(&running_, 1);
-  thread_ = CreateThread(nullptr, 0, ThreadMain, this, 0, nullptr);
+  thread_.Reset(CreateThread(nullptr, 0, ThreadMain, this, 0, nullptr));
   if (thread_)
-    SetThreadPriority(thread_, priority);
+    SetThreadPriority(thread_.get(), priority);
   else
     InterlockedExchange(&running_, 0);
-  LeaveCriticalSection(&startLock_);
 }
 
 bool WorkerThread::Stop(DWORD timeoutMs) {
   if (!thread_) return true;
   InterlockedExchange(&stopRequested_, 1);
-  SetEvent(stopEvent_);
-  SetThreadPriority(thread_, GetThreadPriority(GetCurrentThread()));
-  if (WaitForSingleObject(thread_, timeoutMs) != WAIT_OBJECT_0) return false;
-  CloseHandle(thread_);
-  thread_ = nullptr;
+  SetEvent(stopEvent_.get());
+  SetThreadPriority(thread_.get(), GetThreadPriority(GetCurrentThread()));
+  if (WaitForSingleObject(thread_.get(), timeoutMs) != WAIT_OBJECT_0) return false;
+  thread_.Reset();
   return true;
 }
 
 void WorkerThread::StopAndWait(DWORD timeoutMs) {
   if (!Stop(timeoutMs) && thread_) {
-    WaitForSingleObject(thread_, INFINITE);
+    WaitForSingleObject(thread_.get(), INFINITE);
     Stop(0);
   }
 }
@@ -78,6 +67,6 @@ void WorkerThread::StopAndWait(DWORD timeoutMs) {
 bool WorkerThread::StopRequested() const { return InterlockedCompareExchange(&stopRequested_, 0, 0) != 0; }
 
 void WorkerThread::WaitFor(HANDLE event, DWORD timeoutMs) const {
-  HANDLE both[2] = {stopEvent_, event};
+  HANDLE both[2] = {stopEvent_.get(), event};
   WaitForMultipleObjects(event ? 2 : 1, both, FALSE, timeoutMs);
 }

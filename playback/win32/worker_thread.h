@@ -3,6 +3,8 @@
 #pragma once
 #include <windows.h>
 
+#include "common/win32/handles.h"
+
 class WorkerThread {
  public:
   WorkerThread();
@@ -22,7 +24,7 @@ class WorkerThread {
   // owner that frees what the thread uses next.
   void StopAndWait(DWORD timeoutMs);
   bool Running() const { return running_ != 0; }
-  HANDLE Thread() const { return thread_; }
+  HANDLE Thread() const { return thread_.get(); }
 
  protected:
   virtual void Run() = 0;
@@ -32,14 +34,14 @@ class WorkerThread {
   bool StopRequested() const;
   // Waits until a stop is asked for, `event` is signalled or the time runs out.
   void WaitFor(HANDLE event, DWORD timeoutMs) const;
-  HANDLE StopEvent() const { return stopEvent_; }
+  HANDLE StopEvent() const { return stopEvent_.get(); }
 
  private:
   static DWORD WINAPI ThreadMain(LPVOID self);
 
-  HANDLE thread_ = nullptr;
+  KernelHandle thread_;
   volatile LONG running_ = 0;
   mutable volatile LONG stopRequested_ = 0;  // set with the stop event
-  HANDLE stopEvent_;
-  CRITICAL_SECTION startLock_;
+  KernelHandle stopEvent_;
+  CriticalSection startLock_;
 };

@@ -73,16 +73,12 @@ void AppendBytes(const std::string& path, uint32_t value) {
 }
 
 void CreateShortcut(const std::string& shortcut, const std::string& target) {
-  CoInitialize(nullptr);
-  {
-    ComRef<IShellLinkW> link;
-    ComRef<IPersistFile> file;
-    if (SUCCEEDED(CoCreateInstance(CLSID_ShellLink, nullptr, CLSCTX_INPROC_SERVER, IID_IShellLinkW, link.Out())) &&
-        SUCCEEDED(link->SetPath(Wide(target).c_str())) &&
-        SUCCEEDED(link->QueryInterface(IID_IPersistFile, file.Out())))
-      file->Save(Wide(CutToCharacters(shortcut, MAX_PATH - 1)).c_str(), TRUE);
-  }  // the references go before COM does
-  CoUninitialize();
+  const ComApartment com;
+  ComRef<IShellLinkW> link;  // the references go before COM does
+  ComRef<IPersistFile> file;
+  if (SUCCEEDED(CoCreateInstance(CLSID_ShellLink, nullptr, CLSCTX_INPROC_SERVER, IID_IShellLinkW, link.Out())) &&
+      SUCCEEDED(link->SetPath(Wide(target).c_str())) && SUCCEEDED(link->QueryInterface(IID_IPersistFile, file.Out())))
+    file->Save(Wide(CutToCharacters(shortcut, MAX_PATH - 1)).c_str(), TRUE);
 }
 
 void InstallMessage(HWND owner, const std::string& text) {

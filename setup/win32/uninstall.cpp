@@ -8,6 +8,7 @@
 #include <string>
 
 #include "common/path.h"
+#include "common/win32/handles.h"
 #include "common/win32/program.h"
 #include "common/win32/registry_key.h"
 #include "common/win32/settings.h"
@@ -94,11 +95,13 @@ void RunUninstall(int argumentCount) {
     RemoveFolderTree(JoinPath(maker, "Lirva"));
     RemoveDirectoryW(Wide(maker).c_str());
   }
-  HMODULE shlwapi = LoadLibraryA("shlwapi");
-  auto deleteTree = reinterpret_cast<DeleteKeyFunction>(
-      reinterpret_cast<void*>(GetProcAddress(shlwapi, "SHDeleteKeyA")));
-  auto deleteEmpty = reinterpret_cast<DeleteKeyFunction>(
-      reinterpret_cast<void*>(GetProcAddress(shlwapi, "SHDeleteEmptyKeyA")));
+  const Library shlwapi(LoadLibraryA("shlwapi"));
+  auto deleteTree = shlwapi ? reinterpret_cast<DeleteKeyFunction>(
+                                  reinterpret_cast<void*>(GetProcAddress(shlwapi.get(), "SHDeleteKeyA")))
+                            : nullptr;
+  auto deleteEmpty = shlwapi ? reinterpret_cast<DeleteKeyFunction>(
+                                   reinterpret_cast<void*>(GetProcAddress(shlwapi.get(), "SHDeleteEmptyKeyA")))
+                             : nullptr;
   // Through each root's "Software" key opened in the view the settings live in.
   RegistryKey software[2];
   const HKEY roots[2] = {HKEY_LOCAL_MACHINE, HKEY_CURRENT_USER};

@@ -625,11 +625,15 @@ def the_command_line_says_what_happened_in_words(cli, fx):
     text = os.path.join(work, "notaudio.mp3")
     with open(text, "wb") as f:
         f.write(b"just some text, not audio at all\n" * 40)
+    notwave = os.path.join(work, "notwave.wav")
+    with open(notwave, "wb") as f:
+        f.write(b"just some text, not audio at all\n" * 40)
     cases = [  # path, show/tag message, decode message
         (os.path.join(work, "missing.mp3"), "the file does not exist", "the file does not exist"),
         (folder, "it is a folder, not a file", "it is a folder, not a file"),
         (empty, "the file is empty", "the file is empty"),
-        (short, "it is too short to be a WAV file", "it is not a WAV file that can be decoded"),
+        (short, "it is too short to be a WAV file", "it is too short to be a WAV file"),
+        (notwave, "it is not a WAV file", "it is not a WAV file that can be decoded"),
         (text, None, "it is not an MP3 stream that can be decoded"),
     ]
     for path, show_words, decode_words in cases:
@@ -650,8 +654,9 @@ def the_command_line_says_what_happened_in_words(cli, fx):
                                    cli.arg_path(held), "15000"], stdout=subprocess.PIPE, stderr=subprocess.DEVNULL)
         try:
             assert holder.stdout.readline().rstrip() == b"held", "the holder did not start"
-            p = cli.run("tag", "--title=x", held, expect=1)
-            assert p.stderr.endswith(b": the file is in use by another program\n"), p.stderr
+            for args in (["tag", "--title=x", held], ["show", held], ["decode", held, os.path.join(work, "o.wav")]):
+                p = cli.run(*args, expect=1)
+                assert p.stderr.endswith(b": the file is in use by another program\n"), (args, p.stderr)
         finally:
             holder.kill()
             holder.wait()
