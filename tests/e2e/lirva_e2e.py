@@ -481,16 +481,22 @@ class Driver:
         """Presses keys in the window (or its control): "ctrl+n", "f9", "alt+f4"."""
         self.call("key", hwnd, *chords, id=id)
 
-    def type_text(self, hwnd, text, id=None):
-        self.call("type", hwnd, text, id=id)
+    def type_text(self, hwnd, text, id=None, wide=False):
+        if not wide:
+            self.call("type", hwnd, text, id=id)
+        else:
+            self.call("type", hwnd, text.encode("utf-8").decode("latin-1"), id=id, wide=1)
 
     def mouse(self, hwnd, x, y, id=None, button="left", double=False):
         self.call("mouse", hwnd, x, y, id=id, button=button, double=double)
 
     # -- controls
-    def list_rows(self, hwnd, id=None, row=None):
-        """Every row of a list view as a list of column texts."""
-        return self.call("rows", hwnd, id=id, row=row)
+    def list_rows(self, hwnd, id=None, row=None, wide=False):
+        """Every row of a list view as a list of column texts (in any script with
+        wide=True)."""
+        if not wide:
+            return self.call("rows", hwnd, id=id, row=row)
+        return [[t.encode("latin-1").decode("utf-8") for t in r] for r in self.call("rows", hwnd, id=id, row=row, wide=1)]
 
     def list_columns(self, hwnd, id=None):
         return [(r[0], r[1]) for r in self.call("columns", hwnd, id=id)]

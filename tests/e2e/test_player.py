@@ -20,7 +20,7 @@ import time
 import wave
 
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
-from lirva_e2e import eq, ROOT, suite_main, SuiteSession, test_collector, wait_until  # noqa: E402
+from lirva_e2e import eq, ROOT, suite_main, SuiteSession, test_collector, wait_until, win_path  # noqa: E402
 from resource_ids import ID  # noqa: E402
 from test_editor import Editor, Shot  # noqa: E402
 
@@ -196,10 +196,12 @@ def a_file_named_in_any_script_is_listed_tagged_and_played(s):
     decoded = s.decode(os.path.join(s.work, "Scripts.mp3"))
     ed = Editor(s)
     ed.add(name + ".mp3", folder, rows_after=1, wide=True)
+    eq(s.d.list_rows(ed.main, id=LIST_ID, wide=True), [[name + ".mp3", win_path(folder)]], "the row as listed")
     ed.select([0], "\u041d\u043e\u0447\u044c")
     eq(ed.field(ID["IDC_ARTIST"]), "\u5742\u672c \u9f8d\u4e00", "artist from a UTF-8 frame")
-    title = "\u041f\u0440\u0438\u0432\u0435\u0442"
-    s.d.set_text(ed.main, title, id=ID["IDC_TITLE"], wide=True)
+    title = "\u041f\u0440\u0438\u0432\u0435\u0442, \u03ba\u03cc\u03c3\u03bc\u03b5"
+    s.d.type_text(ed.main, title, id=ID["IDC_TITLE"], wide=True)
+    wait_until(lambda: ed.field(ID["IDC_TITLE"]) == title, 10, what="the typed title in the field")
     ed.tag("Tags successfully lirvaed to 1 file(s).")
     written = ID3(mp3)
     eq((str(written["TIT2"]), written["TIT2"].encoding), (title, 1), "the title as typed, in UTF-16")
@@ -217,13 +219,24 @@ def a_file_named_in_any_script_is_listed_tagged_and_played(s):
     # locale): typed text is stored as typed; the ID3v1 block gets code page 1251.
     ed = Editor(s, locale="ru_RU.UTF-8")
     ed.add(name + ".mp3", folder, rows_after=1, wide=True)
+    eq(s.d.list_rows(ed.main, id=LIST_ID, wide=True), [[name + ".mp3", win_path(folder)]], "listed on a Cyrillic system")
     ed.select([0], title)
-    s.d.set_text(ed.main, "\u041c\u0438\u0440", id=ID["IDC_TITLE"], wide=True)
+    eq(ed.field(ID["IDC_ARTIST"]), "\u5742\u672c \u9f8d\u4e00", "artist beyond the system's code page")
+    s.d.type_text(ed.main, "\u041c\u0438\u0440", id=ID["IDC_TITLE"], wide=True)
+    wait_until(lambda: ed.field(ID["IDC_TITLE"]) == "\u041c\u0438\u0440", 10, what="the typed title in the field")
     ed.tag("Tags successfully lirvaed to 1 file(s).")
     eq(str(ID3(mp3)["TIT2"]), "\u041c\u0438\u0440", "the title typed on a Cyrillic system")
     with open(mp3, "rb") as f:
         block = f.read()[-128:]
     eq(block[3:7], "\u041c\u0438\u0440".encode("cp1251") + b"\0", "ID3v1 in the system's code page")
+    s.clear_capture()
+    p = Player(s, ed)
+    eq(s.d.get_text(p.hwnd, id=ID["IDC_PLAYER_NAME"], wide=True), name, "name box on a Cyrillic system")
+    p.wait_mode("stop", timeout=20)
+    played = s.capture()
+    assert played[:len(decoded)] == decoded, "the captured audio differs from the decoder's (Cyrillic system)"
+    s.keep_screenshot("player-any-script-cyrillic")
+    p.close()
     ed.end()
 
 

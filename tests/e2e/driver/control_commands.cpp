@@ -28,6 +28,27 @@ long Ask(HWND window, UINT message, WPARAM wParam, LPARAM lParam, DWORD timeout,
   return static_cast<long>(result);
 }
 
+// A row's text through the wide-character message, as UTF-8.
+bool WideItemText(HWND list, RemoteBuffer& remote, int row, int column, DWORD timeout, std::string* text,
+                  Reply& reply) {
+  LVITEMW item = {};
+  item.iSubItem = column;
+  item.pszText = static_cast<WCHAR*>(remote.At(kTextOffset));
+  item.cchTextMax = static_cast<int>(kTextCapacity / sizeof(WCHAR));
+  const WCHAR empty = L'\0';
+  if (!remote.Write(0, &item, sizeof item) || !remote.Write(kTextOffset, &empty, sizeof empty)) {
+    reply.Fail("cannot write into the list's process");
+    return false;
+  }
+  if (Ask(list, LVM_GETITEMTEXTW, row, reinterpret_cast<LPARAM>(remote.At(0)), timeout, reply) < 0) return false;
+  if (!remote.Read(0, &item, sizeof item)) {
+    reply.Fail("cannot read from the list's process");
+    return false;
+  }
+  *text = item.pszText ? remote.ReadWideText(item.pszText, kTextCapacity / sizeof(WCHAR)) : std::string();
+  return true;
+}
+
 bool ItemText(HWND list, RemoteBuffer& remote, int row, int column, DWORD timeout,
               std::string* text, Reply& reply) {
   LVITEMA item = {};
@@ -104,11 +125,13 @@ bool ComboItem(HWND combo, int index, DWORD timeout, std::string* text, Reply& r
 
 }  // namespace
 
-// rows <hwnd> [id=N] [row=N] -> one record per row, one quoted text per column
+// rows <hwnd> [id=N] [row=N] [wide=1] -> one record per row, one quoted text per
+// column (UTF-8 with wide=1)
 void CmdRows(Args& args, Reply& reply) {
   HWND list = TargetWindow(args, 0);
   DWORD timeout = TimeoutOf(args);
   long only = args.OptionNumber("row", -1);
+  const bool wide = args.OptionNumber("wide", 0) != 0;
   if (!list || !args.Error().empty()) return;
   long count = Ask(list, LVM_GETITEMCOUNT, 0, 0, timeout, reply);
   if (count < 0) return;
@@ -121,7 +144,8 @@ void CmdRows(Args& args, Reply& reply) {
     if (row > first) reply.NextRecord();
     for (int column = 0; column < columns; ++column) {
       std::string text;
-      if (!ItemText(list, remote, static_cast<int>(row), column, timeout, &text, reply)) return;
+      if (!(wide ? WideItemText : ItemText)(list, remote, static_cast<int>(row), column, timeout, &text, reply))
+        return;
       reply.Text(text);
     }
   }

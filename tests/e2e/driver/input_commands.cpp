@@ -102,6 +102,27 @@ void AddChord(const Chord& chord, std::vector<INPUT>* inputs) {
 }
 
 // A character the keyboard layout cannot type travels as a Unicode packet.
+// A UTF-16 unit as a person would type it: a key of the keyboard layout when it
+// has one (with Shift), otherwise as a character of its own (VK_PACKET), as an
+// input method delivers text in any script.
+void AddUnit(WCHAR unit, std::vector<INPUT>* inputs) {
+  if (unit == L'\n') return AddChord(Chord{false, false, false, VK_RETURN, false}, inputs);
+  SHORT scan = unit < 0x80 ? VkKeyScanW(unit) : -1;
+  if (scan != -1 && (HIBYTE(scan) & ~1) == 0) {
+    Chord chord;
+    chord.key = LOBYTE(scan);
+    chord.shift = (HIBYTE(scan) & 1) != 0;
+    return AddChord(chord, inputs);
+  }
+  INPUT in = {};
+  in.type = INPUT_KEYBOARD;
+  in.ki.wScan = unit;
+  in.ki.dwFlags = KEYEVENTF_UNICODE;
+  inputs->push_back(in);
+  in.ki.dwFlags |= KEYEVENTF_KEYUP;
+  inputs->push_back(in);
+}
+
 void AddCharacter(char c, std::vector<INPUT>* inputs) {
   if (c == '\n') return AddChord(Chord{false, false, false, VK_RETURN, false}, inputs);
   SHORT scan = VkKeyScanA(c);
@@ -153,15 +174,25 @@ void CmdKey(Args& args, Reply& reply) {
   Send(inputs, reply);
 }
 
-// type <hwnd> [id=N] "text" -> ok. Types the text key by key into the window (or its
-// control), which must take the focus first.
+// type <hwnd> [id=N] [wide=1] "text" -> ok. Types the text key by key into the window
+// (or its control), which must take the focus first. With `wide` the text is UTF-8
+// and may hold any script.
 void CmdType(Args& args, Reply& reply) {
   HWND window = TargetWindow(args, 0);
   std::string text = args.Text(1);
   DWORD timeout = static_cast<DWORD>(args.OptionNumber("timeout", kDefaultTimeoutMs));
+  const bool wide = args.OptionNumber("wide", 0) != 0;
   if (!window || !args.Error().empty()) return;
   std::vector<INPUT> inputs;
-  for (char c : text) AddCharacter(c, &inputs);
+  if (wide) {
+    std::vector<WCHAR> units(text.size() + 1, L'\0');
+    const int n = MultiByteToWideChar(CP_UTF8, MB_ERR_INVALID_CHARS, text.data(), int(text.size()), units.data(),
+                                      int(units.size()));
+    if (n <= 0 && !text.empty()) return reply.Fail("text is not UTF-8");
+    for (int i = 0; i < n; ++i) AddUnit(units[size_t(i)], &inputs);
+  } else {
+    for (char c : text) AddCharacter(c, &inputs);
+  }
   std::string why;
   if (!Activate(window, timeout, &why)) return reply.Fail(why);
   Send(inputs, reply);

@@ -43,4 +43,28 @@ std::string RemoteBuffer::ReadText(const void* address, size_t limit) const {
   return text;
 }
 
+std::string RemoteBuffer::ReadWideText(const void* address, size_t limit) const {
+  std::wstring units;
+  WCHAR chunk[128];
+  const WCHAR* from = static_cast<const WCHAR*>(address);
+  bool ended = false;
+  while (!ended && units.size() < limit) {
+    SIZE_T moved = 0;
+    if (!ReadProcessMemory(process_, from + units.size(), chunk, sizeof chunk, &moved) || moved < sizeof(WCHAR))
+      break;
+    for (SIZE_T i = 0; i < moved / sizeof(WCHAR) && units.size() < limit; ++i) {
+      if (chunk[i] == L'\0') {
+        ended = true;
+        break;
+      }
+      units += chunk[i];
+    }
+  }
+  if (units.empty()) return std::string();
+  const int bytes = WideCharToMultiByte(CP_UTF8, 0, units.data(), int(units.size()), nullptr, 0, nullptr, nullptr);
+  std::string text(size_t(bytes > 0 ? bytes : 0), '\0');
+  WideCharToMultiByte(CP_UTF8, 0, units.data(), int(units.size()), &text[0], bytes, nullptr, nullptr);
+  return text;
+}
+
 }  // namespace driver

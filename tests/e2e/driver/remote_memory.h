@@ -22,6 +22,8 @@ class RemoteBuffer {
   bool Read(size_t offset, void* data, size_t length) const;
   // Reads a zero-terminated text of at most `limit` bytes from any address of the process.
   std::string ReadText(const void* address, size_t limit) const;
+  // The same for a UTF-16 text of at most `limit` units, given as UTF-8.
+  std::string ReadWideText(const void* address, size_t limit) const;
 
  private:
   HANDLE process_ = nullptr;
