@@ -298,18 +298,18 @@ void PlayerDialog::ShowTime(int32_t ms) {
   char text[32];
   formatPlayTime(positionMs_, text);
   // The display is repainted only when its text changes.
-  if (!getenv("NOTEXT") && std::strcmp(text, shownTime_) != 0) {
+  if (std::strcmp(text, shownTime_) != 0) {
     std::strcpy(shownTime_, text);
     SetDlgItemTextA(hwnd(), IDC_PLAYER_TIME, text);
   }
   // The bar is told only when its thumb moves: under Wine even asking a scroll bar
   // for its position costs about one per cent of a core at ten reports a second.
   const int barValue = positionBarValue(positionMs_, lengthMs_);
-  if (!getenv("NOBAR") && barValue != barValue_) {
+  if (barValue != barValue_) {
     barValue_ = barValue;
     SetScrollPos(Item(IDC_PLAYER_POSITION), SB_CTL, barValue, TRUE);
   }
-  if (!waveform_.isRunning() || getenv("NOWAVE")) return;
+  if (!waveform_.isRunning()) return;
   const int32_t frame = msToFrames(positionMs_, sampleRate_);
   waveform_.setCursor(frame, engine_.isLooping() ? sampleRate_ * 25 / 1000 : 0);
   waveform_.request(std::max(frame - sampleRate_, 0), 2 * sampleRate_);
@@ -330,5 +330,5 @@ void PlayerDialog::onStopped(int32_t) {
 }
 void PlayerDialog::onPosition(int32_t ms, int32_t) { ShowTime(ms); }
 void PlayerDialog::onLevels(const ChannelLevels& levels, int32_t) {
-  if (engine_.isOpen() && !getenv("NOMETER")) SetMeterLevels(meter_, levels);
+  if (engine_.isOpen()) SetMeterLevels(meter_, levels);
 }
