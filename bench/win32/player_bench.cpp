@@ -91,7 +91,7 @@ int main(int argc, char** argv) {
     int32_t position = rate * 5;
     const auto serve = [&](int32_t at) {
       const double t0 = Now();
-      view.request(std::max(at - rate, 0), 2 * rate);
+      view.follow(at, 0, std::max(at - rate, 0), 2 * rate);
       while (!view.idle()) Sleep(0);
       return (Now() - t0) * 1000;
     };

@@ -311,8 +311,8 @@ void PlayerDialog::ShowTime(int32_t ms) {
   }
   if (!waveform_.isRunning()) return;
   const int32_t frame = msToFrames(positionMs_, sampleRate_);
-  waveform_.setCursor(frame, engine_.isLooping() ? sampleRate_ * 25 / 1000 : 0);
-  waveform_.request(std::max(frame - sampleRate_, 0), 2 * sampleRate_);
+  waveform_.follow(frame, engine_.isLooping() ? sampleRate_ * 25 / 1000 : 0, std::max(frame - sampleRate_, 0),
+                   2 * sampleRate_);
 }
 
 void PlayerDialog::ShowEmptyMeter() {

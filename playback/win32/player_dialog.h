@@ -52,7 +52,7 @@ class PlayerDialog : public ModelessDialog, private PlaybackListener {
   // Closes the engine.
   virtual void Stop();
   // The waveform's cursor, in frames of the file.
-  int32_t CursorFrame() const { return waveform_.cursor(); }
+  int32_t CursorFrame() { return waveform_.cursor(); }
   HWND WaveWindow() const { return waveform_.window(); }
 
  private:

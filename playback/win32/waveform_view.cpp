@@ -78,6 +78,12 @@ void WaveformView::invalidateColumns(int x0, int x1) {
   InvalidateRect(window_, &rect, FALSE);
 }
 
+void WaveformView::addColumns(HRGN region, int x0, int x1) const {
+  HRGN columns = CreateRectRgn(std::min(x0, x1) + 1, 0, std::max(x0, x1) + 2, height_ + 1);
+  CombineRgn(region, region, columns, RGN_OR);
+  DeleteObject(columns);
+}
+
 void WaveformView::setFileLength(int32_t frames) {
   int oldX, newX;
   {
@@ -128,8 +134,28 @@ void WaveformView::setCursor(int32_t frame, int32_t length) {
   invalidateColumns(oldX0, oldX1);
 }
 
+int32_t WaveformView::cursor() {
+  {
+    Lock lock(requestLock_);
+    if (cursorPending_) return pendingCursor_;
+  }
+  Lock lock(paintLock_);
+  return cursor_;
+}
+
 void WaveformView::request(int32_t start, int32_t length) {
   Lock lock(requestLock_);
+  requestStart_ = start;
+  requestLength_ = length;
+  served_ = 0;
+  SetEvent(requestEvent_.get());
+}
+
+void WaveformView::follow(int32_t frame, int32_t cursorLength, int32_t start, int32_t length) {
+  Lock lock(requestLock_);
+  cursorPending_ = true;
+  pendingCursor_ = frame;
+  pendingCursorLength_ = cursorLength;
   requestStart_ = start;
   requestLength_ = length;
   served_ = 0;
@@ -142,26 +168,39 @@ void WaveformView::Run() {
   std::vector<int32_t> buffer(size_t(channels) * kChunkFrames);
   int32_t lastStart = 0, lastLength = 0;
   while (!StopRequested()) {
-    int32_t start, length;
-    bool same;
+    int32_t start, length, newCursor = 0, newCursorLength = 0;
+    bool same, moveCursor;
     {
       Lock lock(requestLock_);
       ResetEvent(requestEvent_.get());
       start = requestStart_;
       length = requestLength_;
+      moveCursor = cursorPending_;
+      newCursor = pendingCursor_;
+      newCursorLength = pendingCursorLength_;
+      cursorPending_ = false;
       same = start == lastStart && length == lastLength;
-      if (same) served_ = 1;
+      if (same && !moveCursor) served_ = 1;
     }
-    if (same) {
+    if (same && !moveCursor) {
       WaitFor(requestEvent_.get(), INFINITE);
       continue;
     }
     WaveUpdate update;
     WaveMapping view;
+    // What the cursor's move leaves to repaint: where it was (wherever the scroll
+    // took those pixels) and where it is.
+    HRGN repaint = CreateRectRgn(0, 0, 0, 0);
     {
       Lock lock(paintLock_);
-      update = updateWaveView(mapping_, columns_, start, length, window_ != nullptr);
+      if (!same) update = updateWaveView(mapping_, columns_, start, length, window_ != nullptr);
       view = mapping_;
+      if (moveCursor) {
+        addColumns(repaint, view.xOf(cursor_), view.xOf(int64_t(cursor_) + cursorLength_));
+        cursor_ = newCursor;
+        cursorLength_ = newCursorLength;
+        addColumns(repaint, view.xOf(newCursor), view.xOf(int64_t(newCursor) + newCursorLength));
+      }
       if (update.scrolled) {
         RECT area = {1, 1, view.width + 1, height_};
         ScrollWindowEx(window_, update.dx, 0, &area, &area, nullptr, nullptr, 0);
@@ -185,7 +224,12 @@ void WaveformView::Run() {
       }
       columns_[c] = waveColumnValue(peak);
     }
-    invalidateColumns(lo, hi);
+    if (lo < hi) addColumns(repaint, lo, hi);
+    {
+      Lock lock(paintLock_);
+      if (window_) InvalidateRgn(window_, repaint, FALSE);
+    }
+    DeleteObject(repaint);
     lastStart = start;
     lastLength = length;
   }

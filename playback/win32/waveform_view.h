@@ -32,9 +32,12 @@ class WaveformView : private WorkerThread {
   void stopWorker();
   bool isRunning() const { return Running(); }
   void setCursor(int32_t frame, int32_t length);
-  int32_t cursor() const { return cursor_; }
+  int32_t cursor();
   // Asks the worker for the frames [start, start + length).
   void request(int32_t start, int32_t length);
+  // Both at once, as when following play: the worker moves the cursor with the
+  // view, so that the window is scrolled and repainted once for both.
+  void follow(int32_t frame, int32_t cursorLength, int32_t start, int32_t length);
 
   // What the view shows, for tests and measurements.
   int width() const { return mapping_.width; }
@@ -51,6 +54,8 @@ class WaveformView : private WorkerThread {
   static LRESULT CALLBACK WindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
   void paint();
   void invalidateColumns(int x0, int x1);
+  // The pixels of columns x0 … x1 (either order), added to `region`.
+  void addColumns(HRGN region, int x0, int x1) const;
 
   HWND window_ = nullptr;
   uint8_t columns_[kMaxWaveColumns] = {};
@@ -64,6 +69,9 @@ class WaveformView : private WorkerThread {
   SourceRef source_;
   int32_t requestStart_ = 0;
   int32_t requestLength_ = 0;
+  bool cursorPending_ = false;  // a cursor for the worker to move (follow)
+  int32_t pendingCursor_ = 0;
+  int32_t pendingCursorLength_ = 0;
   CriticalSection requestLock_;
   KernelHandle requestEvent_;
   volatile LONG served_ = 1;
