@@ -70,6 +70,27 @@ def thread_cpu_seconds(name):
     return threads
 
 
+def switches(names):
+    """{thread name: context switches so far} of the processes whose command line
+    names one of `names` (each round trip to Wine's server is one for the thread
+    and one for the server)."""
+    counts = {}
+    for status in glob.glob("/proc/[0-9]*/task/[0-9]*/status"):
+        parts = status.split("/")
+        try:
+            with open("/proc/%s/cmdline" % parts[2], "rb") as f:
+                command = f.read()
+            if not any(n.encode() in command for n in names):
+                continue
+            with open(status) as f:
+                fields = dict(line.split(":", 1) for line in f if ":" in line)
+            key = "%s %s" % (parts[4], fields["Name"].strip())
+            counts[key] = int(fields["voluntary_ctxt_switches"]) + int(fields["nonvoluntary_ctxt_switches"])
+        except (OSError, KeyError, ValueError):
+            continue
+    return counts
+
+
 def play_to_end(s, name, seconds, phases=None):
     """Plays `name` from the editor's player to its end; returns the wall time, the
     CPU seconds lirva.exe used from F9 to the dialog's close, and the captured audio.
@@ -88,9 +109,11 @@ def play_to_end(s, name, seconds, phases=None):
     time.sleep(5)
     middle_start, middle_cpu = time.time(), process_cpu_seconds("lirva.exe")
     threads_before = thread_cpu_seconds("lirva.exe")
+    switches_before = switches(["lirva.exe", "wineserver"])
     time.sleep(max(seconds - 12, 0))
     middle_end, middle_cpu_end = time.time(), process_cpu_seconds("lirva.exe")
     threads_after = thread_cpu_seconds("lirva.exe")
+    switches_after = switches(["lirva.exe", "wineserver"])
     wait_until(lambda: p.mode() == "stop", 60, interval=1.0, what="the end")
     wall = time.time() - start
     p.close()
@@ -99,7 +122,8 @@ def play_to_end(s, name, seconds, phases=None):
     if phases is not None:
         phases.update(opening=opened - before, middle=middle_cpu_end - middle_cpu,
                       middle_seconds=middle_end - middle_start,
-                      threads={k: v - threads_before.get(k, 0) for k, v in threads_after.items()})
+                      threads={k: v - threads_before.get(k, 0) for k, v in threads_after.items()},
+                      switches={k: v - switches_before[k] for k, v in switches_after.items() if k in switches_before})
     ed.end()
     return wall, used, played
 
@@ -117,6 +141,12 @@ def bench_cpu(s):
     busy = sorted(phases["threads"].items(), key=lambda kv: int(kv[0][0]))
     print("     by thread while playing: " + ", ".join(
         "%s %s %.2f %%" % (tid, name, used / phases["middle_seconds"] * 100) for (tid, name), used in busy if used > 0),
+        flush=True)
+    # Under Wine most of the cost is round trips to its server, and on a virtual
+    # machine every wake-up is dear: the switches are the steadier figure.
+    per_second = {k: v / phases["middle_seconds"] for k, v in phases["switches"].items()}
+    print("     context switches per second while playing: " + ", ".join(
+        "%s %.0f" % (k, v) for k, v in sorted(per_second.items(), key=lambda kv: int(kv[0].split()[0])) if v >= 1),
         flush=True)
     return mp3
 
