@@ -42,6 +42,8 @@ SourceRef PlayerDialog::OpenSource() { return SourceRef::adopt(request_->open())
 
 void PlayerDialog::OnInitDialog() {
   meter_ = Item(IDC_PLAYER_METER);
+  timeDisplay_ = Item(IDC_PLAYER_TIME);
+  positionBar_ = Item(IDC_PLAYER_POSITION);
   waveform_.attach(Item(IDC_PLAYER_WAVE));
 
   SetItemUtf8(hwnd(), IDC_PLAYER_NAME, request_->displayName);
@@ -57,7 +59,7 @@ void PlayerDialog::OnInitDialog() {
   for (const BitmapButtonRow& b : kPlayerBitmapButtons) SetButtonBitmap(hwnd(), b.controlId, b.bitmap);
   AddTooltips(hwnd(), tooltip_, kPlayerTooltips, kPlayerTooltipCount);
 
-  SetScrollRange(Item(IDC_PLAYER_POSITION), SB_CTL, 0, 100, FALSE);
+  SetScrollRange(positionBar_, SB_CTL, 0, 100, FALSE);
 
   HWND devices = Item(IDC_PLAYER_DEVICE);
   SendMessageA(devices, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>("[Default Sound Out]"));
@@ -138,7 +140,7 @@ void PlayerDialog::OnCommand(WPARAM command, UINT code) {
 }
 
 INT_PTR PlayerDialog::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
-  if (message == WM_HSCROLL && reinterpret_cast<HWND>(lParam) == Item(IDC_PLAYER_POSITION)) {
+  if (message == WM_HSCROLL && reinterpret_cast<HWND>(lParam) == positionBar_) {
     OnPositionBar(LOWORD(wParam), short(HIWORD(wParam)));
     return 0;
   }
@@ -300,14 +302,14 @@ void PlayerDialog::ShowTime(int32_t ms) {
   // The display is repainted only when its text changes.
   if (std::strcmp(text, shownTime_) != 0) {
     std::strcpy(shownTime_, text);
-    SetDlgItemTextA(hwnd(), IDC_PLAYER_TIME, text);
+    SetWindowTextA(timeDisplay_, text);
   }
   // The bar is told only when its thumb moves: under Wine even asking a scroll bar
   // for its position costs about one per cent of a core at ten reports a second.
   const int barValue = positionBarValue(positionMs_, lengthMs_);
   if (barValue != barValue_) {
     barValue_ = barValue;
-    SetScrollPos(Item(IDC_PLAYER_POSITION), SB_CTL, barValue, TRUE);
+    SetScrollPos(positionBar_, SB_CTL, barValue, TRUE);
   }
   if (!waveform_.isRunning()) return;
   const int32_t frame = msToFrames(positionMs_, sampleRate_);

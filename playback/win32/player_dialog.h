@@ -86,6 +86,8 @@ class PlayerDialog : public ModelessDialog, private PlaybackListener {
   char shownTime_[32] = "0:00:00.00";  // the time display's text as last set
   PlaybackEngine engine_;
   HWND meter_ = nullptr;
+  HWND timeDisplay_ = nullptr;  // kept: finding a control is a round trip to Wine's server
+  HWND positionBar_ = nullptr;
   HWND tooltip_ = nullptr;
   int resumeMode_ = 0;  // after a cue: 0 nothing, 1 scrub, 2 play
   bool rewinding_ = false;
