@@ -195,12 +195,11 @@ void PlaybackEngine::Run() {
   CompletionThread completion(this);
   completion.Start(THREAD_PRIORITY_NORMAL);
   while (!StopRequested()) {
-    ResetEvent(slotFreeEvent_.get());
     if (!ring_.NextFree()) {
       const SlotRing::FullAction action = ring_.RingFull();
       if (action.raiseCompletion) SetThreadPriority(completion.Thread(), THREAD_PRIORITY_TIME_CRITICAL);
       if (action.lowerFill) SetThreadPriority(GetCurrentThread(), THREAD_PRIORITY_BELOW_NORMAL);
-      WaitFor(slotFreeEvent_.get(), 1000);
+      WaitAndReset(slotFreeEvent_.get(), 1000);
       continue;
     }
     const int32_t start = source_->position();
@@ -229,13 +228,12 @@ void PlaybackEngine::Run() {
   }
   // The source is exhausted: the end is reached when the last buffer has played.
   while (!refused_ && !StopRequested()) {
-    ResetEvent(slotFreeEvent_.get());
     if (ring_.Drained()) {
       ended_ = true;
       notify_.Post();
       break;
     }
-    WaitFor(slotFreeEvent_.get(), 1000);
+    WaitAndReset(slotFreeEvent_.get(), 1000);
   }
   completion.StopAndWait(kThreadTimeoutMs);
   waveOutReset(device_);
@@ -246,11 +244,10 @@ void PlaybackEngine::Run() {
 void PlaybackEngine::CompletionThread::Run() {
   PlaybackEngine& e = *engine_;
   while (!StopRequested()) {
-    ResetEvent(e.deviceEvent_.get());
     const int index = e.ring_.NextToComplete();
     Slot& slot = e.slots_[index];
     if (e.ring_.IsFree(index) || !(slot.header.dwFlags & WHDR_DONE)) {
-      WaitFor(e.deviceEvent_.get(), 1000);
+      WaitAndReset(e.deviceEvent_.get(), 1000);
       continue;
     }
     e.position_ = int32_t(slot.header.dwUser);

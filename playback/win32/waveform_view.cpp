@@ -172,7 +172,6 @@ void WaveformView::Run() {
     bool same, moveCursor;
     {
       Lock lock(requestLock_);
-      ResetEvent(requestEvent_.get());
       start = requestStart_;
       length = requestLength_;
       moveCursor = cursorPending_;
@@ -183,7 +182,7 @@ void WaveformView::Run() {
       if (same && !moveCursor) served_ = 1;
     }
     if (same && !moveCursor) {
-      WaitFor(requestEvent_.get(), INFINITE);
+      WaitAndReset(requestEvent_.get(), INFINITE);
       continue;
     }
     WaveUpdate update;

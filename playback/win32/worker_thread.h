@@ -34,6 +34,11 @@ class WorkerThread {
   bool StopRequested() const;
   // Waits until a stop is asked for, `event` is signalled or the time runs out.
   void WaitFor(HANDLE event, DWORD timeoutMs) const;
+  // The same, then `event` (manual-reset) is made unsignalled again. A loop that
+  // checks its work after this call misses nothing that was set before it woke,
+  // and resets the event once per wake rather than once per pass (each reset is a
+  // call to the system; under Wine a round trip to its server).
+  void WaitAndReset(HANDLE event, DWORD timeoutMs) const;
   HANDLE StopEvent() const { return stopEvent_.get(); }
 
  private:
