@@ -47,6 +47,7 @@ using Font = Owned<HFONT, FreeGdiObject>;
 using Brush = Owned<HBRUSH, FreeGdiObject>;
 using Pen = Owned<HPEN, FreeGdiObject>;
 using Bitmap = Owned<HBITMAP, FreeGdiObject>;
+using Region = Owned<HRGN, FreeGdiObject>;
 struct FreeLibraryModule {
   void operator()(HMODULE module) const { FreeLibrary(module); }
 };

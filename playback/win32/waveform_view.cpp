@@ -72,16 +72,20 @@ WaveMapping WaveformView::mapping() {
 
 bool WaveformView::idle() { return served_ != 0; }
 
+RECT WaveformView::columnsRect(int x0, int x1) const {
+  return {std::min(x0, x1) + 1, 0, std::max(x0, x1) + 2, height_ + 1};
+}
+
 void WaveformView::invalidateColumns(int x0, int x1) {
   if (!window_) return;
-  RECT rect = {std::min(x0, x1) + 1, 0, std::max(x0, x1) + 2, height_ + 1};
+  const RECT rect = columnsRect(x0, x1);
   InvalidateRect(window_, &rect, FALSE);
 }
 
 void WaveformView::addColumns(HRGN region, int x0, int x1) const {
-  HRGN columns = CreateRectRgn(std::min(x0, x1) + 1, 0, std::max(x0, x1) + 2, height_ + 1);
-  CombineRgn(region, region, columns, RGN_OR);
-  DeleteObject(columns);
+  const RECT rect = columnsRect(x0, x1);
+  const Region columns(CreateRectRgnIndirect(&rect));
+  CombineRgn(region, region, columns.get(), RGN_OR);
 }
 
 void WaveformView::setFileLength(int32_t frames) {
@@ -143,23 +147,24 @@ int32_t WaveformView::cursor() {
   return cursor_;
 }
 
-void WaveformView::request(int32_t start, int32_t length) {
-  Lock lock(requestLock_);
+void WaveformView::postRequest(int32_t start, int32_t length) {
   requestStart_ = start;
   requestLength_ = length;
   served_ = 0;
   SetEvent(requestEvent_.get());
 }
 
-void WaveformView::follow(int32_t frame, int32_t cursorLength, int32_t start, int32_t length) {
+void WaveformView::request(int32_t start, int32_t length) {
   Lock lock(requestLock_);
+  postRequest(start, length);
+}
+
+void WaveformView::follow(int32_t frame, int32_t cursorLength, int32_t start, int32_t length) {
+  Lock lock(requestLock_);  // the worker sees the cursor and the request together
   cursorPending_ = true;
   pendingCursor_ = frame;
   pendingCursorLength_ = cursorLength;
-  requestStart_ = start;
-  requestLength_ = length;
-  served_ = 0;
-  SetEvent(requestEvent_.get());
+  postRequest(start, length);
 }
 
 void WaveformView::Run() {
@@ -189,16 +194,16 @@ void WaveformView::Run() {
     WaveMapping view;
     // What the cursor's move leaves to repaint: where it was (wherever the scroll
     // took those pixels) and where it is.
-    HRGN repaint = CreateRectRgn(0, 0, 0, 0);
+    const Region repaint(CreateRectRgn(0, 0, 0, 0));
     {
       Lock lock(paintLock_);
       if (!same) update = updateWaveView(mapping_, columns_, start, length, window_ != nullptr);
       view = mapping_;
       if (moveCursor) {
-        addColumns(repaint, view.xOf(cursor_), view.xOf(int64_t(cursor_) + cursorLength_));
+        addColumns(repaint.get(), view.xOf(cursor_), view.xOf(int64_t(cursor_) + cursorLength_));
         cursor_ = newCursor;
         cursorLength_ = newCursorLength;
-        addColumns(repaint, view.xOf(newCursor), view.xOf(int64_t(newCursor) + newCursorLength));
+        addColumns(repaint.get(), view.xOf(newCursor), view.xOf(int64_t(newCursor) + newCursorLength));
       }
       if (update.scrolled) {
         RECT area = {1, 1, view.width + 1, height_};
@@ -223,12 +228,9 @@ void WaveformView::Run() {
       }
       columns_[c] = waveColumnValue(peak);
     }
-    if (lo < hi) addColumns(repaint, lo, hi);
-    {
-      Lock lock(paintLock_);
-      if (window_) InvalidateRgn(window_, repaint, FALSE);
-    }
-    DeleteObject(repaint);
+    if (lo < hi) addColumns(repaint.get(), lo, hi);
+    Lock lock(paintLock_);
+    if (window_) InvalidateRgn(window_, repaint.get(), FALSE);
     lastStart = start;
     lastLength = length;
   }

@@ -54,8 +54,11 @@ class WaveformView : private WorkerThread {
   static LRESULT CALLBACK WindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
   void paint();
   void invalidateColumns(int x0, int x1);
-  // The pixels of columns x0 … x1 (either order), added to `region`.
+  // The pixels of columns x0 … x1 (either order).
+  RECT columnsRect(int x0, int x1) const;
   void addColumns(HRGN region, int x0, int x1) const;
+  // Hands the worker the frames [start, start + length); requestLock_ held.
+  void postRequest(int32_t start, int32_t length);
 
   HWND window_ = nullptr;
   uint8_t columns_[kMaxWaveColumns] = {};

@@ -253,6 +253,7 @@ def _rewrite_disputed_positions(data):
         index += 1
         p += size
     changed = set()
+    main = bytes(stream)        # the values are read as they were; the rewrite goes to `data`
     for number, start, side in frames:
         length0 = side[0][0]
         _, compress, block, mixed = side[1]
@@ -262,8 +263,7 @@ def _rewrite_disputed_positions(data):
         for g in range(4):
             for _ in range(NR_OF_SFB_INTENSITY[kind][column][g]):
                 width = slen[g]
-                reader = _Bits(bytes(stream), bit)
-                value = reader.get(width)
+                value = _Bits(main, bit).get(width)
                 largest = (1 << width) - 1
                 new = value
                 if width in (1, 2, 4) and value == largest:

@@ -107,7 +107,7 @@ void AddChord(const Chord& chord, std::vector<INPUT>* inputs) {
 // input method delivers text in any script.
 void AddUnit(WCHAR unit, std::vector<INPUT>* inputs) {
   if (unit == L'\n') return AddChord(Chord{false, false, false, VK_RETURN, false}, inputs);
-  SHORT scan = unit < 0x80 ? VkKeyScanW(unit) : -1;
+  SHORT scan = VkKeyScanW(unit);
   if (scan != -1 && (HIBYTE(scan) & ~1) == 0) {
     Chord chord;
     chord.key = LOBYTE(scan);
@@ -123,24 +123,11 @@ void AddUnit(WCHAR unit, std::vector<INPUT>* inputs) {
   inputs->push_back(in);
 }
 
+// A character of the ANSI code page, typed as its UTF-16 unit.
 void AddCharacter(char c, std::vector<INPUT>* inputs) {
-  if (c == '\n') return AddChord(Chord{false, false, false, VK_RETURN, false}, inputs);
-  SHORT scan = VkKeyScanA(c);
-  if (scan != -1 && (HIBYTE(scan) & ~1) == 0) {
-    Chord chord;
-    chord.key = LOBYTE(scan);
-    chord.shift = (HIBYTE(scan) & 1) != 0;
-    return AddChord(chord, inputs);
-  }
   WCHAR wide[2] = {};
   MultiByteToWideChar(CP_ACP, 0, &c, 1, wide, 2);
-  INPUT in = {};
-  in.type = INPUT_KEYBOARD;
-  in.ki.wScan = wide[0];
-  in.ki.dwFlags = KEYEVENTF_UNICODE;
-  inputs->push_back(in);
-  in.ki.dwFlags |= KEYEVENTF_KEYUP;
-  inputs->push_back(in);
+  AddUnit(wide[0], inputs);
 }
 
 bool Send(std::vector<INPUT>& inputs, Reply& reply) {
