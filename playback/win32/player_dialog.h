@@ -54,6 +54,8 @@ class PlayerDialog : public ModelessDialog, private PlaybackListener {
   // The waveform's cursor, in frames of the file.
   int32_t CursorFrame() { return waveform_.cursor(); }
   HWND WaveWindow() const { return waveform_.window(); }
+  // Whether the waveform's worker has served the last request.
+  bool WaveIdle() { return waveform_.idle(); }
 
  private:
   void onStarted(int32_t user) override;

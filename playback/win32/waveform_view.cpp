@@ -207,11 +207,18 @@ void WaveformView::Run() {
       }
       if (update.scrolled) {
         RECT area = {1, 1, view.width + 1, height_};
-        ScrollWindowEx(window_, update.dx, 0, &area, &area, nullptr, nullptr, 0);
-        RECT strip = {update.lo + 1, 0, update.hi + 2, height_ + 1};
+        // Given no region for what the scroll uncovers, Wine invalidates the whole
+        // window (and so repaints all of it on every report); the strip is computed
+        // and invalidated below in any case.
+        const Region uncovered(CreateRectRgn(0, 0, 0, 0));
+        ScrollWindowEx(window_, update.dx, 0, &area, &area, uncovered.get(), nullptr, 0);
+      }
+      // The columns to compute are painted once they are computed. Only they are
+      // marked valid: a paint still due elsewhere (the frame's left line when the
+      // window has just been shown) must not be lost.
+      if (update.hi > update.lo && window_) {
+        const RECT strip = columnsRect(update.lo, update.hi);
         ValidateRect(window_, &strip);
-      } else if (update.hi > update.lo && window_) {
-        ValidateRect(window_, nullptr);
       }
     }
     const int lo = std::clamp(update.lo, 0, view.width);

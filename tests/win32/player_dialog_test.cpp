@@ -8,6 +8,7 @@
 #include <cstdlib>
 #include <set>
 #include <string>
+#include <vector>
 
 #include "common/win32/settings.h"
 #include "audio/frame_time.h"
@@ -26,6 +27,43 @@ Bytes LoudWave(int frames) {
   std::vector<int16_t> samples;
   for (int i = 0; i < frames; ++i) samples.insert(samples.end(), 2, int16_t((i / 50) % 2 ? 24000 : -24000));
   return PcmWave(2, 44100, 16, Pcm16(samples));
+}
+
+// A 16-bit stereo WAV whose loudness rises and falls every 0.37 s, so that every
+// column of the waveform has its own height.
+Bytes SawtoothLoudness(int frames) {
+  std::vector<int16_t> samples;
+  for (int i = 0; i < frames; ++i) {
+    const int level = 600 + (i % 16317) * 2;
+    samples.insert(samples.end(), 2, int16_t((i / 50) % 2 ? level : -level));
+  }
+  return PcmWave(2, 44100, 16, Pcm16(samples));
+}
+
+// Every pixel of a window's client area as the screen shows it.
+std::vector<uint32_t> WindowPixels(HWND window) {
+  RECT client;
+  GetClientRect(window, &client);
+  BITMAPINFO info = {};
+  info.bmiHeader.biSize = sizeof info.bmiHeader;
+  info.bmiHeader.biWidth = client.right;
+  info.bmiHeader.biHeight = -client.bottom;
+  info.bmiHeader.biPlanes = 1;
+  info.bmiHeader.biBitCount = 32;
+  void* bits = nullptr;
+  HDC screen = GetDC(window);
+  HDC memory = CreateCompatibleDC(screen);
+  HBITMAP bitmap = CreateDIBSection(screen, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
+  HGDIOBJ old = SelectObject(memory, bitmap);
+  BitBlt(memory, 0, 0, client.right, client.bottom, screen, 0, 0, SRCCOPY);
+  GdiFlush();
+  const uint32_t* first = static_cast<const uint32_t*>(bits);
+  std::vector<uint32_t> pixels(first, first + size_t(client.right) * client.bottom);
+  SelectObject(memory, old);
+  DeleteObject(bitmap);
+  DeleteDC(memory);
+  ReleaseDC(window, screen);
+  return pixels;
 }
 
 // Counts the pixels of one row of a window's client area by colour class.
@@ -156,6 +194,43 @@ TEST(PlayerDialog, MeterSliderAndWaveformWhilePlayingAndTheSettingsItLeaves) {
   EXPECT_EQ(player.WaveWindow(), nullptr) << "the view lets go of its destroyed window";
   EXPECT_EQ(ReadMachineNumber(kPlayerArea, kVolumeDBValue, 99), -35);
   EXPECT_EQ(ReadMachineNumber(kPlayerArea, kDeviceValue, 99), -1) << "no selection";
+}
+
+// While it follows play the waveform moves what it has drawn and paints only what
+// changed: after many reports the picture is the one a full repaint gives.
+TEST(PlayerDialog, FollowingPlayShowsWhatAFullRepaintShows) {
+  const char* capture = std::getenv("LIRVA_CAPTURE_FILE");
+  if (!capture || !*capture) GTEST_SKIP() << "needs the capture sink of scripts/test-wine";
+  TempFile wav(SawtoothLoudness(44100 * 6), ".wav");
+  PlayRequest request;
+  MakePlayRequest(request, wav.c_str());
+  PlayerDialog player(request);
+  HWND dialog = CreateDialogParamA(ProgramInstance(), DLG_PLAYER, nullptr, SharedDialogProc,
+                                   reinterpret_cast<LPARAM>(&player));
+  ASSERT_TRUE(dialog);
+  ShowWindow(dialog, SW_SHOW);
+  HWND wave = GetDlgItem(dialog, IDC_PLAYER_WAVE);
+  // Past the first second the view scrolls on every report.
+  ASSERT_TRUE(PumpUntil([&] { return player.CursorFrame() > 44100 * 5 / 2; }, 10000));
+  SendMessageA(dialog, WM_COMMAND, MAKEWPARAM(IDC_PLAYER_STOP, BN_CLICKED), 0);
+  ASSERT_TRUE(PumpUntil([&] { return player.WaveIdle() && !GetUpdateRect(wave, nullptr, FALSE); }, 5000));
+  const std::vector<uint32_t> followed = WindowPixels(wave);
+  InvalidateRect(wave, nullptr, FALSE);
+  UpdateWindow(wave);
+  const std::vector<uint32_t> repainted = WindowPixels(wave);
+  ASSERT_EQ(followed.size(), repainted.size());
+  RECT client;
+  GetClientRect(wave, &client);
+  int differing = 0, firstX = -1, firstY = -1;
+  for (size_t i = 0; i < followed.size(); ++i)
+    if (followed[i] != repainted[i] && differing++ == 0) {
+      firstX = int(i % client.right);
+      firstY = int(i / client.right);
+    }
+  EXPECT_EQ(differing, 0) << "pixels that differ, the first at " << firstX << "," << firstY;
+  std::set<uint32_t> colours(repainted.begin(), repainted.end());
+  EXPECT_GE(colours.size(), 3u) << "background, bars and cursor";
+  DestroyWindow(dialog);
 }
 
 // The name box shows a file's name as the editor's list does.
