@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <cstring>
 
+#include <uxtheme.h>
+
 #include "common/win32/settings.h"
 #include "audio/cue_source.h"
 #include "audio/frame_time.h"
@@ -44,7 +46,17 @@ void PlayerDialog::OnInitDialog() {
   meter_ = Item(IDC_PLAYER_METER);
   timeDisplay_ = Item(IDC_PLAYER_TIME);
   positionBar_ = Item(IDC_PLAYER_POSITION);
-  waveform_.attach(Item(IDC_PLAYER_WAVE));
+  HWND wave = Item(IDC_PLAYER_WAVE);
+  // Where dialog units round, the waveform's last pixel row is also the position
+  // bar's first, and the bar, repainted as play moves, would draw over the frame's
+  // bottom line: the waveform ends above the bar.
+  RECT waveRect, barRect;
+  GetWindowRect(wave, &waveRect);
+  GetWindowRect(positionBar_, &barRect);
+  if (waveRect.bottom > barRect.top && barRect.top > waveRect.top)
+    SetWindowPos(wave, nullptr, 0, 0, waveRect.right - waveRect.left, barRect.top - waveRect.top,
+                 SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+  waveform_.attach(wave);
 
   SetItemUtf8(hwnd(), IDC_PLAYER_NAME, request_->displayName);
   if (request_->flags & PlayRequest::kNameBoxDisabled) EnableWindow(Item(IDC_PLAYER_NAME), FALSE);
@@ -60,6 +72,10 @@ void PlayerDialog::OnInitDialog() {
   AddTooltips(hwnd(), tooltip_, kPlayerTooltips, kPlayerTooltipCount);
 
   SetScrollRange(positionBar_, SB_CTL, 0, 100, FALSE);
+  // The bar is drawn in the classic style: a themed scroll bar makes several memory
+  // device contexts for every move of its thumb, each a handful of round trips to
+  // Wine's server, and while playing the thumb moves once per hundredth of the file.
+  SetWindowTheme(positionBar_, L" ", L" ");
 
   HWND devices = Item(IDC_PLAYER_DEVICE);
   SendMessageA(devices, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>("[Default Sound Out]"));
