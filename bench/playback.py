@@ -17,7 +17,8 @@ a sound card).
 
     bench/playback.py [--build build/win64] [--runs N] [cpu] [timing] [starve]
 
-Runs on an Xvfb display and in a Wine prefix of its own (build/wine/bench-playback).
+Runs on an Xvfb display and in a Wine prefix of its own (build/wine/bench-playback);
+the display gets the resource database a desktop session has (--bare-display: none).
 """
 import argparse
 import glob
@@ -28,7 +29,7 @@ import time
 
 ROOT = os.path.dirname(os.path.dirname(os.path.abspath(__file__)))
 sys.path.insert(0, os.path.join(ROOT, "tests", "e2e"))
-from lirva_e2e import wait_until  # noqa: E402
+from lirva_e2e import Xvfb, wait_until  # noqa: E402
 from test_editor import Editor  # noqa: E402
 from test_player import LIST_ID, Player, Session  # noqa: E402
 
@@ -223,14 +224,43 @@ def bench_starve(s):
     return same
 
 
+def give_the_display_resources(display):
+    """Gives a bare X server the resource database a desktop session has (its session
+    manager loads one with xrdb), unless it has one. Without it, libX11 looks for
+    ~/.Xdefaults and ~/.Xdefaults-HOST on every XGetDefault call, and Wine asks it
+    for "Xft.antialias" whenever a font is selected into a window's device context:
+    under Xvfb alone that is some 150 file opens a second while the player plays,
+    which no user's desktop pays. Must run before any Wine process opens the display."""
+    env = dict(os.environ, DISPLAY=display)
+
+    def have():
+        return "=" in subprocess.run(["xprop", "-root", "RESOURCE_MANAGER"], env=env, stdout=subprocess.PIPE,
+                                     stderr=subprocess.DEVNULL).stdout.decode(errors="replace")
+    if have():
+        return None
+    # An X server resets, and forgets the root window's properties, when its last
+    # client leaves: this one stays until the benchmark ends.
+    keeper = subprocess.Popen(["xprop", "-root", "-spy", "RESOURCE_MANAGER"], env=env, stdout=subprocess.DEVNULL,
+                              stderr=subprocess.DEVNULL)
+    subprocess.run(["xprop", "-root", "-f", "RESOURCE_MANAGER", "8s", "-set", "RESOURCE_MANAGER",
+                    "*customization:\t-color\n"], env=env, check=True)
+    wait_until(have, 10, what="the display's resources")
+    print("(the display had no X resources: given a desktop's, *customization: -color)", flush=True)
+    return keeper
+
+
 def main():
     ap = argparse.ArgumentParser()
     ap.add_argument("--build")
     ap.add_argument("--runs", type=int, default=1, help="plays for cpu (the median is printed)")
+    ap.add_argument("--bare-display", action="store_true",
+                    help="leave an X server without a resource database as it is")
     ap.add_argument("what", nargs="*", default=["cpu"])
     args = ap.parse_args()
+    display = Xvfb().start()
+    keeper = None if args.bare_display else give_the_display_resources(display.display)
     suite_args = argparse.Namespace(build=args.build, prefix=os.path.join(ROOT, "build", "wine", "bench-playback"),
-                                    display=None, own_display=False, xml=None, k="")
+                                    display=display.display, own_display=False, xml=None, k="")
     s = Session(suite_args)
     try:
         ok = True
@@ -243,6 +273,10 @@ def main():
         return 0 if ok else 1
     finally:
         s.close()
+        if keeper:
+            keeper.kill()
+            keeper.wait()
+        display.stop()
 
 
 if __name__ == "__main__":
