@@ -1,10 +1,13 @@
 #include "playback/win32/level_controls.h"
 
 #include <algorithm>
+#include <utility>
 
 #include "playback/player_plan.h"
+#include "common/win32/handles.h"
 #include "resource.h"
 #include "ui/dialog.h"
+#include "ui/own_dc_paint.h"
 
 namespace {
 
@@ -57,12 +60,12 @@ void FillClipped(HDC dc, const RECT& clip, int left, int top, int right, int bot
 // ---- Level meter ------------------------------------------------------------------
 
 void PaintMeter(HWND window) {
-  PAINTSTRUCT paint;
-  HDC dc = BeginPaint(window, &paint);
+  const OwnDcPaint paint(window);
+  HDC dc = paint.dc();
+  const RECT& box = paint.box();
   const int count = Word(window, kMeterCount);
   if (count == 0 || !IsWindowEnabled(window)) {
-    FillRect(dc, &paint.rcPaint, static_cast<HBRUSH>(GetStockObject(GRAY_BRUSH)));
-    EndPaint(window, &paint);
+    FillRect(dc, &box, static_cast<HBRUSH>(GetStockObject(GRAY_BRUSH)));
     return;
   }
   RECT client;
@@ -78,17 +81,16 @@ void PaintMeter(HWND window) {
     const PixelSpan band = meterBand(i, shown, w, h);
     const MeterBar bar = meterBar(db, w);
     SetBrushOrgEx(dc, 0, band.top, nullptr);
-    FillClipped(dc, paint.rcPaint, 0, band.top, bar.green, band.bottom, green);
-    FillClipped(dc, paint.rcPaint, bar.green, band.top, bar.red, band.bottom, red);
-    FillClipped(dc, paint.rcPaint, bar.red, band.top, w, band.bottom, black);
+    FillClipped(dc, box, 0, band.top, bar.green, band.bottom, green);
+    FillClipped(dc, box, bar.green, band.top, bar.red, band.bottom, red);
+    FillClipped(dc, box, bar.red, band.top, w, band.bottom, black);
   }
-  if (paint.rcPaint.bottom >= client.bottom) {
+  if (box.bottom >= client.bottom) {
     HGDIOBJ old = SelectObject(dc, GetStockObject(WHITE_PEN));
     POINT edge[3] = {{0, client.bottom - 1}, {client.right - 1, client.bottom - 1}, {client.right - 1, 0}};
     Polyline(dc, edge, 3);
     SelectObject(dc, old);
   }
-  EndPaint(window, &paint);
 }
 
 LRESULT CALLBACK MeterProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
@@ -304,16 +306,29 @@ void SetMeterLevels(HWND meter, const ChannelLevels& levels) {
   const int w = client.right - 1;
   const int h = client.bottom - 1;
   const int count = std::min<int>(levels.count, kMeterChannels);
+  int olds[kMeterChannels], dbs[kMeterChannels];
   for (int i = 0; i < count; ++i) {
-    const int db = clampMeterDb(levels.level[i]);
-    const int old = static_cast<short>(Word(meter, MeterLevelOffset(i)));
-    SetWord(meter, MeterLevelOffset(i), db);
-    if (db != old) {
-      const PixelSpan change = meterChange(i, count, w, h, old, db);
-      RECT rect = {change.left, change.top, change.right, change.bottom};
-      InvalidateRect(meter, &rect, FALSE);
-    }
+    olds[i] = static_cast<short>(Word(meter, MeterLevelOffset(i)));
+    dbs[i] = clampMeterDb(levels.level[i]);
   }
+  // Storing a word and invalidating are round trips to Wine's server each, and the
+  // levels change on every report: two neighbouring channels that both changed are
+  // stored as one long, and the changed parts of the bands are invalidated together.
+  Region changed;
+  for (int i = 0; i < count; ++i) {
+    if (dbs[i] == olds[i]) continue;
+    if (i % 2 == 0 && i + 1 < count && dbs[i + 1] != olds[i + 1])
+      SetWindowLongA(meter, MeterLevelOffset(i), LONG(MAKELONG(WORD(dbs[i]), WORD(dbs[i + 1]))));
+    else if (i % 2 == 0 || dbs[i - 1] == olds[i - 1])
+      SetWord(meter, MeterLevelOffset(i), dbs[i]);
+    const PixelSpan change = meterChange(i, count, w, h, olds[i], dbs[i]);
+    Region band(CreateRectRgn(change.left, change.top, change.right, change.bottom));
+    if (changed)
+      CombineRgn(changed.get(), changed.get(), band.get(), RGN_OR);
+    else
+      changed = std::move(band);
+  }
+  if (changed) InvalidateRgn(meter, changed.get(), FALSE);
   if (Word(meter, kMeterCount) != count) {
     SetWord(meter, kMeterCount, count);
     InvalidateRect(meter, nullptr, FALSE);

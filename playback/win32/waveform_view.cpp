@@ -6,6 +6,7 @@
 #include "audio/samples.h"
 #include "resource.h"
 #include "ui/dialog.h"
+#include "ui/own_dc_paint.h"
 
 namespace {
 constexpr int kChunkFrames = 8192;
@@ -244,10 +245,12 @@ void WaveformView::Run() {
 }
 
 void WaveformView::paint() {
-  PAINTSTRUCT ps;
-  HDC dc = BeginPaint(window_, &ps);
+  // The lock is taken first: the worker scrolls under it, and pixels it moved after
+  // their region was taken here but before they were painted would stay stale.
   Lock lock(paintLock_);
-  const RECT& update = ps.rcPaint;
+  const OwnDcPaint ps(window_);
+  HDC dc = ps.dc();
+  const RECT& update = ps.box();
   const int width = mapping_.width;
   const int height = height_;
   if (!IsWindowEnabled(window_)) {
@@ -300,7 +303,6 @@ void WaveformView::paint() {
     MoveToEx(dc, 0, 0, nullptr);
     LineTo(dc, 0, height);
   }
-  EndPaint(window_, &ps);
 }
 
 LRESULT CALLBACK WaveformView::WindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
