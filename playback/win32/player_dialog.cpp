@@ -313,6 +313,14 @@ void PlayerDialog::OnPositionBar(int code, int thumb) {
 
 void PlayerDialog::ShowTime(int32_t ms) {
   positionMs_ = std::max(ms, 0);
+  // The waveform's worker is asked first: it scrolls and computes on the other
+  // processor while this thread updates the time, the bar and the meter, and the
+  // columns it marks are then most often painted in this same wake of the thread.
+  if (waveform_.isRunning()) {
+    const int32_t frame = msToFrames(positionMs_, sampleRate_);
+    waveform_.follow(frame, engine_.isLooping() ? sampleRate_ * 25 / 1000 : 0, std::max(frame - sampleRate_, 0),
+                     2 * sampleRate_);
+  }
   char text[32];
   formatPlayTime(positionMs_, text);
   // The display is repainted only when its text changes.
@@ -327,10 +335,6 @@ void PlayerDialog::ShowTime(int32_t ms) {
     barValue_ = barValue;
     SetScrollPos(positionBar_, SB_CTL, barValue, TRUE);
   }
-  if (!waveform_.isRunning()) return;
-  const int32_t frame = msToFrames(positionMs_, sampleRate_);
-  waveform_.follow(frame, engine_.isLooping() ? sampleRate_ * 25 / 1000 : 0, std::max(frame - sampleRate_, 0),
-                   2 * sampleRate_);
 }
 
 void PlayerDialog::ShowEmptyMeter() {

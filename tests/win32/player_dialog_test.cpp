@@ -184,6 +184,15 @@ TEST(PlayerDialog, MeterSliderAndWaveformWhilePlayingAndTheSettingsItLeaves) {
     EXPECT_GT(six.red, 0);
     EXPECT_GT(six.green, w / 3);
   }
+  // Every channel keeps its own level, whichever of its neighbours changed with it.
+  for (int i = 0; i < 8; ++i) EXPECT_EQ(MeterLevel(meter, i), i == 1 ? 6 : 0) << i;
+  levels.level[3] = -20;
+  levels.level[4] = -10;
+  levels.level[5] = -5;
+  levels.level[6] = 100;
+  SetMeterLevels(meter, levels);
+  const int expected[8] = {0, 6, 0, -20, -10, -5, 12, 0};
+  for (int i = 0; i < 8; ++i) EXPECT_EQ(MeterLevel(meter, i), expected[i]) << i;
   // The same levels again invalidate nothing.
   ValidateRect(meter, nullptr);
   SetMeterLevels(meter, levels);
