@@ -3,7 +3,8 @@
 under Wine, playing into scripts/paced-sink (a device that takes audio no faster than
 a sound card).
 
-- cpu: plays a 60-second 44.1 kHz stereo MP3 to its end from the editor's player and
+- cpu: plays a 60-second 44.1 kHz stereo MP3 (a sweep whose loudness changes as
+  music's does) to its end from the editor's player and
   divides the time the threads of lirva.exe ran on a CPU while playing (from 5 s in to
   5 s before the end, by the scheduler's clock) by the time that passed; also prints
   the tick-sampled user + system times of /proc and each thread's context switches.
@@ -156,8 +157,20 @@ def play_to_end(s, name, seconds, phases=None):
     return wall, used, played
 
 
+def make_changing_mp3(s, name, seconds):
+    """A 160 kbit/s MP3 of a sweep whose loudness rises and falls 1.7 times a second,
+    as music's does: the level meter changes on every report, as it does with music."""
+    wav = os.path.join(s.work, name + ".wav")
+    mp3 = os.path.join(s.work, name)
+    subprocess.run(["sox", "-n", "-r", "44100", "-c", "2", "-b", "16", wav, "synth", str(seconds),
+                    "sine", "300-3000", "vol", "0.9", "tremolo", "1.7", "90"], check=True)
+    subprocess.run(["lame", "--quiet", "-b", "160", wav, mp3], check=True)
+    os.remove(wav)
+    return mp3
+
+
 def bench_cpu(s, runs=1):
-    mp3 = s.make_mp3("Minute.mp3", 60)
+    mp3 = make_changing_mp3(s, "Minute.mp3", 60)
     shares = []
     for run in range(runs):
         phases = {}
