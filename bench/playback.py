@@ -184,6 +184,11 @@ def bench_cpu(s, runs=1):
         busy = sorted(phases["ran"].items(), key=lambda kv: int(kv[0][0]))
         print("     by thread: " + ", ".join(
             "%s %s %.2f %%" % (tid, name, t / seconds * 100) for (tid, name), t in busy if t > 0), flush=True)
+        # The program's own threads: the user-interface thread and the ones it names
+        # ("lirva fill", ...); the others are Wine's (its audio path among them).
+        own = sum(t for i, ((tid, name), t) in enumerate(busy) if i == 0 or name.startswith("lirva "))
+        print("     the program's own threads %.2f %%, Wine's threads in the process %.2f %%" % (
+            own / seconds * 100, (ran - own) / seconds * 100), flush=True)
         print("     tick-sampled (/proc stat): F9 to close %.2f s = %.2f %% of the play, of which opening %.2f s; "
               "middle %.2f %%" % (used, used / 60 * 100, phases["opening"], phases["middle"] / seconds * 100),
               flush=True)
