@@ -54,20 +54,30 @@ def process_cpu_seconds(name):
     return total / CLOCK_TICKS
 
 
+def tasks(names):
+    """(thread id, the thread's /proc folder) of every thread of the Linux processes
+    whose command line names one of `names`."""
+    for task in glob.glob("/proc/[0-9]*/task/[0-9]*"):
+        parts = task.split("/")
+        try:
+            with open("/proc/%s/cmdline" % parts[2], "rb") as f:
+                command = f.read()
+        except OSError:
+            continue
+        if any(n.encode() in command for n in names):
+            yield parts[4], task
+
+
 def thread_cpu_seconds(name):
     """{(thread id, thread name): user + system seconds} of the threads of the Linux
     processes whose command line names `name`."""
     threads = {}
-    for stat in glob.glob("/proc/[0-9]*/task/[0-9]*/stat"):
-        parts = stat.split("/")
+    for tid, task in tasks([name]):
         try:
-            with open("/proc/%s/cmdline" % parts[2], "rb") as f:
-                if name.encode() not in f.read():
-                    continue
-            with open(stat) as f:
+            with open(task + "/stat") as f:
                 head, _, rest = f.read().rpartition(")")
             fields = rest.split()
-            threads[(parts[4], head.split("(", 1)[1])] = (int(fields[11]) + int(fields[12])) / CLOCK_TICKS
+            threads[(tid, head.split("(", 1)[1])] = (int(fields[11]) + int(fields[12])) / CLOCK_TICKS
         except (OSError, IndexError):
             continue
     return threads
@@ -81,16 +91,12 @@ def thread_run_seconds(name):
     is charged a whole tick whenever the tick finds it running, so on a virtual machine
     those figures swing by half from one run to the next."""
     threads = {}
-    for task in glob.glob("/proc/[0-9]*/task/[0-9]*"):
-        parts = task.split("/")
+    for tid, task in tasks([name]):
         try:
-            with open("/proc/%s/cmdline" % parts[2], "rb") as f:
-                if name.encode() not in f.read():
-                    continue
             with open(task + "/schedstat") as f:
                 ran = int(f.read().split()[0])
             with open(task + "/comm") as f:
-                threads[(parts[4], f.read().strip())] = ran / 1e9
+                threads[(tid, f.read().strip())] = ran / 1e9
         except (OSError, IndexError, ValueError):
             continue
     return threads
@@ -101,17 +107,12 @@ def switches(names):
     names one of `names` (each round trip to Wine's server is one for the thread
     and one for the server)."""
     counts = {}
-    for status in glob.glob("/proc/[0-9]*/task/[0-9]*/status"):
-        parts = status.split("/")
+    for tid, task in tasks(names):
         try:
-            with open("/proc/%s/cmdline" % parts[2], "rb") as f:
-                command = f.read()
-            if not any(n.encode() in command for n in names):
-                continue
-            with open(status) as f:
+            with open(task + "/status") as f:
                 fields = dict(line.split(":", 1) for line in f if ":" in line)
-            key = "%s %s" % (parts[4], fields["Name"].strip())
-            counts[key] = int(fields["voluntary_ctxt_switches"]) + int(fields["nonvoluntary_ctxt_switches"])
+            counts["%s %s" % (tid, fields["Name"].strip())] = (int(fields["voluntary_ctxt_switches"]) +
+                                                               int(fields["nonvoluntary_ctxt_switches"]))
         except (OSError, KeyError, ValueError):
             continue
     return counts

@@ -66,6 +66,14 @@ std::vector<uint32_t> WindowPixels(HWND window) {
   return pixels;
 }
 
+// The player dialog of `player`, created modeless and shown, as the editor shows it.
+HWND ShowPlayer(PlayerDialog& player) {
+  HWND dialog = CreateDialogParamA(ProgramInstance(), DLG_PLAYER, nullptr, SharedDialogProc,
+                                   reinterpret_cast<LPARAM>(&player));
+  if (dialog) ShowWindow(dialog, SW_SHOW);
+  return dialog;
+}
+
 // Counts the pixels of one row of a window's client area by colour class.
 struct RowColours {
   int green = 0, red = 0, black = 0;
@@ -101,10 +109,8 @@ TEST(PlayerDialog, MeterSliderAndWaveformWhilePlayingAndTheSettingsItLeaves) {
   PlayRequest request;
   MakePlayRequest(request, wav.c_str());
   PlayerDialog player(request);
-  HWND dialog = CreateDialogParamA(ProgramInstance(), DLG_PLAYER, nullptr, SharedDialogProc,
-                                   reinterpret_cast<LPARAM>(&player));
+  HWND dialog = ShowPlayer(player);
   ASSERT_TRUE(dialog);
-  ShowWindow(dialog, SW_SHOW);
   HWND meter = GetDlgItem(dialog, IDC_PLAYER_METER);
   HWND slider = GetDlgItem(dialog, IDC_PLAYER_VOLUME);
   HWND wave = GetDlgItem(dialog, IDC_PLAYER_WAVE);
@@ -214,10 +220,8 @@ TEST(PlayerDialog, FollowingPlayShowsWhatAFullRepaintShows) {
   PlayRequest request;
   MakePlayRequest(request, wav.c_str());
   PlayerDialog player(request);
-  HWND dialog = CreateDialogParamA(ProgramInstance(), DLG_PLAYER, nullptr, SharedDialogProc,
-                                   reinterpret_cast<LPARAM>(&player));
+  HWND dialog = ShowPlayer(player);
   ASSERT_TRUE(dialog);
-  ShowWindow(dialog, SW_SHOW);
   HWND wave = GetDlgItem(dialog, IDC_PLAYER_WAVE);
   // Past the first second the view scrolls on every report.
   ASSERT_TRUE(PumpUntil([&] { return player.CursorFrame() > 44100 * 5 / 2; }, 10000));
