@@ -5,6 +5,11 @@
 // second. This takes the update region, marks it valid and clips the window's own
 // device context to it, as BeginPaint would. The window must erase nothing (its
 // class has no background brush) and hold no caret.
+//
+// Given a region, it paints that part of the window at once instead, outside
+// WM_PAINT: a control whose state changes ten times a second saves the
+// invalidation, the WM_PAINT and its update-region round trips. An update region
+// pending from elsewhere stays for WM_PAINT.
 #pragma once
 #include <windows.h>
 
@@ -13,6 +18,7 @@
 class OwnDcPaint {
  public:
   explicit OwnDcPaint(HWND window);
+  OwnDcPaint(HWND window, Region region);
   ~OwnDcPaint();
   OwnDcPaint(const OwnDcPaint&) = delete;
   OwnDcPaint& operator=(const OwnDcPaint&) = delete;
@@ -26,4 +32,6 @@ class OwnDcPaint {
   Region region_;
   RECT box_ = {};
   HDC dc_ = nullptr;
+
+  void Begin();
 };

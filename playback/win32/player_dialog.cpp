@@ -160,6 +160,16 @@ INT_PTR PlayerDialog::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) 
     OnPositionBar(LOWORD(wParam), short(HIWORD(wParam)));
     return 0;
   }
+  // The time display asks for its colours on every change of its text. The answer is
+  // the one a dialog gives without a tab texture, given here: the themed default
+  // procedure would first read the dialog's texture setting from the window's
+  // properties, a round trip to Wine's server ten times a second.
+  if (message == WM_CTLCOLORSTATIC && reinterpret_cast<HWND>(lParam) == timeDisplay_) {
+    HDC dc = reinterpret_cast<HDC>(wParam);
+    SetTextColor(dc, GetSysColor(COLOR_WINDOWTEXT));
+    SetBkColor(dc, GetSysColor(COLOR_3DFACE));
+    return reinterpret_cast<INT_PTR>(GetSysColorBrush(COLOR_3DFACE));
+  }
   return ModelessDialog::HandleMessage(message, wParam, lParam);
 }
 

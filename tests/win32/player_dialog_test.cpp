@@ -199,6 +199,12 @@ TEST(PlayerDialog, MeterSliderAndWaveformWhilePlayingAndTheSettingsItLeaves) {
   SetMeterLevels(meter, levels);
   const int expected[8] = {0, 6, 0, -20, -10, -5, 12, 0};
   for (int i = 0; i < 8; ++i) EXPECT_EQ(MeterLevel(meter, i), expected[i]) << i;
+  // Changed bands are painted at once, as a full repaint paints them.
+  EXPECT_FALSE(GetUpdateRect(meter, nullptr, FALSE));
+  const std::vector<uint32_t> changedAtOnce = WindowPixels(meter);
+  InvalidateRect(meter, nullptr, FALSE);
+  UpdateWindow(meter);
+  EXPECT_TRUE(changedAtOnce == WindowPixels(meter)) << "the bands painted at once differ from a repaint";
   // The same levels again invalidate nothing.
   ValidateRect(meter, nullptr);
   SetMeterLevels(meter, levels);
