@@ -56,6 +56,7 @@ class PlayerDialog : public ModelessDialog, private PlaybackListener {
   HWND WaveWindow() const { return waveform_.window(); }
   // Whether the waveform's worker has served the last request.
   bool WaveIdle() { return waveform_.idle(); }
+  WaveformView& Waveform() { return waveform_; }
 
  private:
   void onStarted(int32_t user) override;

@@ -10,6 +10,9 @@
 
 namespace {
 constexpr int kChunkFrames = 8192;
+// Frames kept from the end of what the worker read last (more than a column of the
+// player's view holds).
+constexpr int kTailFrames = 1024;
 
 void RegisterWaveWindowClass(WNDPROC procedure) {
   static bool registered = false;
@@ -25,12 +28,17 @@ void RegisterWaveWindowClass(WNDPROC procedure) {
   RegisterClassA(&windowClass);
 }
 
-void VerticalLine(HDC dc, HPEN pen, int x, int y0, int y1) {
-  if (y1 <= y0) return;
-  SelectObject(dc, pen);
-  MoveToEx(dc, x, y0, nullptr);
-  LineTo(dc, x, y1);
+// A pen's colour as a pixel of a 32-bit DIB (0x00RRGGBB).
+uint32_t PenPixel(HPEN pen) {
+  LOGPEN logical = {};
+  if (!pen || GetObjectW(pen, sizeof logical, &logical) != sizeof logical) return 0;
+  const COLORREF c = logical.lopnColor;
+  return uint32_t(GetRValue(c)) << 16 | uint32_t(GetGValue(c)) << 8 | GetBValue(c);
 }
+
+constexpr uint32_t kWhitePixel = 0xFFFFFF;
+constexpr uint32_t kBlackPixel = 0;
+constexpr uint32_t kGreyPixel = 0x808080;  // GRAY_BRUSH
 }  // namespace
 
 WaveformView::WaveformView()
@@ -42,6 +50,13 @@ WaveformView::WaveformView()
       backgroundPen_(CreatePen(PS_SOLID, 1, RGB(0, 0, 0))),
       barPen_(CreatePen(PS_SOLID, 1, RGB(102, 255, 102))),
       requestEvent_(CreateEventA(nullptr, TRUE, FALSE, nullptr)) {
+  cursorPixel_ = PenPixel(cursorPen_.get());
+  outsidePixel_ = PenPixel(outsidePen_.get());
+  outsideBarPixel_ = PenPixel(outsideBarPen_.get());
+  highlightPixel_ = PenPixel(highlightPen_.get());
+  highlightBarPixel_ = PenPixel(highlightBarPen_.get());
+  backgroundPixel_ = PenPixel(backgroundPen_.get());
+  barPixel_ = PenPixel(barPen_.get());
   RegisterWaveWindowClass(WindowProc);
 }
 
@@ -172,6 +187,20 @@ void WaveformView::Run() {
   AudioSource& source = *source_;
   const int channels = std::max(1, source.channels());
   std::vector<int32_t> buffer(size_t(channels) * kChunkFrames);
+  // The last frames read, up to the source's position: when the view moves on by a
+  // report, the first column to compute begins a little before where reading
+  // stopped (the last column drawn is computed again), and those frames are taken
+  // from here instead of seeking back (an MP3 seek decodes several frames again).
+  std::vector<int32_t> tail(size_t(channels) * kTailFrames);
+  int tailFrames = 0;
+  const auto keepTail = [&](const int32_t* samples, int frames) {
+    const int keep = std::min(frames, kTailFrames);
+    const int old = std::min(tailFrames, kTailFrames - keep);
+    if (tailFrames > old)
+      std::copy(tail.begin() + (tailFrames - old) * channels, tail.begin() + tailFrames * channels, tail.begin());
+    std::copy(samples + (frames - keep) * channels, samples + frames * channels, tail.begin() + old * channels);
+    tailFrames = old + keep;
+  };
   int32_t lastStart = 0, lastLength = 0;
   while (!StopRequested()) {
     int32_t start, length, newCursor = 0, newCursorLength = 0;
@@ -224,13 +253,28 @@ void WaveformView::Run() {
     }
     const int lo = std::clamp(update.lo, 0, view.width);
     const int hi = std::clamp(update.hi, 0, std::min(view.width, kMaxWaveColumns));
-    if (lo < hi) source.seek(view.frameOf(lo));
+    if (lo < hi) {
+      const int64_t back = int64_t(source.position()) - view.frameOf(lo);
+      if (back < 0 || back > tailFrames) {
+        source.seek(view.frameOf(lo));
+        tailFrames = 0;
+      }
+    }
     for (int c = lo; c < hi && !StopRequested(); ++c) {
       int32_t peak = 0;
-      int64_t n = int64_t(view.frameOf(c + 1)) - source.position();
+      const int32_t end = view.frameOf(c + 1);
+      // The column's frames before the source's position are in the tail.
+      const int64_t back = int64_t(source.position()) - view.frameOf(c);
+      if (back > 0) {
+        const int64_t past = std::max<int64_t>(int64_t(source.position()) - end, 0);
+        if (back > past)
+          peak = peakOf(channels, &tail[size_t(tailFrames - back) * channels], int(back - past));
+      }
+      int64_t n = int64_t(end) - source.position();
       while (n > 0) {
         const int k = int(std::min<int64_t>(n, kChunkFrames));
         source.read(buffer.data(), k);
+        keepTail(buffer.data(), k);
         peak = std::max(peak, peakOf(channels, buffer.data(), k));
         n -= k;
       }
@@ -244,65 +288,71 @@ void WaveformView::Run() {
   }
 }
 
+// The picture: columns 1 … width, each a line from row 1 to the row above the
+// bottom frame line, of the background colour above and below a bar centred on the
+// middle row; the cursor's first column a line of the cursor colour; columns outside
+// the file and those the cursor spans in their own colours. Around them the frame:
+// black on the top and left, white on the bottom and right.
+uint32_t WaveformView::pixel(int x, int y, bool enabled, int cx0, int cx1, int fx0, int fx1) const {
+  const int width = mapping_.width;
+  const int height = height_;
+  if ((x == 0 && y < height) || (y == 0 && x < width + 1)) return kBlackPixel;
+  if ((x == width + 1 && y < height) || y == height) return kWhitePixel;
+  if (!enabled) return kGreyPixel;
+  const int e = x - 1;
+  if (e == cx0) return cursorPixel_;
+  uint32_t background = backgroundPixel_, bar = barPixel_;
+  if (e < fx0 || e > fx1) {
+    background = outsidePixel_;
+    bar = outsideBarPixel_;
+  } else if (cx0 <= e && e < cx1) {
+    background = highlightPixel_;
+    bar = highlightBarPixel_;
+  }
+  const int mid = height >> 1;
+  const int o = (columns_[e] * height) >> 9;
+  return y >= mid - o && y < mid + o + 1 ? bar : background;
+}
+
 void WaveformView::paint() {
   // The lock is taken first: the worker scrolls under it, and pixels it moved after
   // their region was taken here but before they were painted would stay stale.
   Lock lock(paintLock_);
   const OwnDcPaint ps(window_);
   HDC dc = ps.dc();
+  if (!dc) return;
   const RECT& update = ps.box();
+  // Disabled, the view is grey within its frame (and wherever else it is painted).
+  const bool enabled = IsWindowEnabled(window_);
+  if (!enabled) FillRect(dc, &update, static_cast<HBRUSH>(GetStockObject(GRAY_BRUSH)));
+  // The pixels of the update box are computed here and handed to GDI in one call:
+  // drawn as lines, a report's columns took some two hundred GDI calls, each a
+  // switch into Wine's graphics driver and a lock of the device context.
   const int width = mapping_.width;
   const int height = height_;
-  if (!IsWindowEnabled(window_)) {
-    FillRect(dc, &update, static_cast<HBRUSH>(GetStockObject(GRAY_BRUSH)));
-  } else {
-    int cx0 = mapping_.xOf(cursor_);
-    const int cx1 = mapping_.xOf(int64_t(cursor_) + cursorLength_);
-    if (cx0 == width) cx0 = width - 1;
-    const int fx0 = mapping_.xOf(0);
-    const int fx1 = mapping_.xOf(fileLength_);
-    const int mid = height >> 1;
-    const int first = std::max(int(update.left) - 1, 0);
-    const int last = std::min(int(update.right) - 1, width);
-    for (int e = first; e < last; ++e) {
-      const int x = e + 1;
-      if (e == cx0) {
-        VerticalLine(dc, cursorPen_.get(), x, 1, height);
-        continue;
-      }
-      HPEN background = backgroundPen_.get(), bar = barPen_.get();
-      if (e < fx0 || e > fx1) {
-        background = outsidePen_.get();
-        bar = outsideBarPen_.get();
-      } else if (cx0 <= e && e < cx1) {
-        background = highlightPen_.get();
-        bar = highlightBarPen_.get();
-      }
-      const int o = (columns_[e] * height) >> 9;
-      VerticalLine(dc, background, x, 1, mid - o);
-      VerticalLine(dc, bar, x, std::max(mid - o, 1), std::min(mid + o + 1, height));
-      VerticalLine(dc, background, x, mid + o + 1, height);
-    }
+  const int left = std::max(int(update.left), 0), top = std::max(int(update.top), 0);
+  const int right = std::min(int(update.right), width + 2), bottom = std::min(int(update.bottom), height + 1);
+  if (right <= left || bottom <= top) return;
+  int cx0 = mapping_.xOf(cursor_);
+  const int cx1 = mapping_.xOf(int64_t(cursor_) + cursorLength_);
+  if (cx0 == width) cx0 = width - 1;
+  const int fx0 = mapping_.xOf(0);
+  const int fx1 = mapping_.xOf(fileLength_);
+  const int w = right - left, h = bottom - top;
+  paintPixels_.resize(size_t(w) * h);
+  for (int y = top; y < bottom; ++y) {
+    uint32_t* row = &paintPixels_[size_t(y - top) * w];
+    for (int x = left; x < right; ++x) row[x - left] = pixel(x, y, enabled, cx0, cx1, fx0, fx1);
   }
-  if (update.bottom > height) {
-    SelectObject(dc, GetStockObject(WHITE_PEN));
-    MoveToEx(dc, 0, height, nullptr);
-    LineTo(dc, width + 2, height);
-  }
-  if (update.right > width + 1) {
-    SelectObject(dc, GetStockObject(WHITE_PEN));
-    MoveToEx(dc, width + 1, 0, nullptr);
-    LineTo(dc, width + 1, height);
-  }
-  SelectObject(dc, GetStockObject(BLACK_PEN));
-  if (update.top == 0) {
-    MoveToEx(dc, 0, 0, nullptr);
-    LineTo(dc, width + 1, 0);
-  }
-  if (update.left == 0) {
-    MoveToEx(dc, 0, 0, nullptr);
-    LineTo(dc, 0, height);
-  }
+  BITMAPINFO info = {};
+  info.bmiHeader.biSize = sizeof info.bmiHeader;
+  info.bmiHeader.biWidth = w;
+  info.bmiHeader.biHeight = -h;  // top-down
+  info.bmiHeader.biPlanes = 1;
+  info.bmiHeader.biBitCount = 32;
+  info.bmiHeader.biCompression = BI_RGB;
+  SetDIBitsToDevice(dc, left, top, DWORD(w), DWORD(h), 0, 0, 0, UINT(h), paintPixels_.data(), &info,
+                    DIB_RGB_COLORS);
 }
 
 LRESULT CALLBACK WaveformView::WindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {

@@ -4,6 +4,8 @@
 // source and computes the columns; a view that moves by less than its width
 // scrolls and computes only the newly exposed columns.
 #pragma once
+
+#include <vector>
 #include <windows.h>
 
 #include "audio/audio_source.h"
@@ -53,6 +55,8 @@ class WaveformView : private WorkerThread {
  private:
   static LRESULT CALLBACK WindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
   void paint();
+  // The colour of pixel (x, y) of the picture, which paint() draws.
+  uint32_t pixel(int x, int y, bool enabled, int cx0, int cx1, int fx0, int fx1) const;
   void invalidateColumns(int x0, int x1);
   // The pixels of columns x0 … x1 (either order).
   RECT columnsRect(int x0, int x1) const;
@@ -69,6 +73,10 @@ class WaveformView : private WorkerThread {
   int height_ = 1;
   CriticalSection paintLock_;
   Pen cursorPen_, outsidePen_, outsideBarPen_, highlightPen_, highlightBarPen_, backgroundPen_, barPen_;
+  // The pens' colours as 0x00RRGGBB pixels, and the pixels of a paint.
+  uint32_t cursorPixel_, outsidePixel_, outsideBarPixel_, highlightPixel_, highlightBarPixel_, backgroundPixel_,
+      barPixel_;
+  std::vector<uint32_t> paintPixels_;
   SourceRef source_;
   int32_t requestStart_ = 0;
   int32_t requestLength_ = 0;

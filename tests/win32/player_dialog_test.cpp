@@ -249,6 +249,19 @@ TEST(PlayerDialog, FollowingPlayShowsWhatAFullRepaintShows) {
   EXPECT_EQ(differing, 0) << "pixels that differ, the first at " << firstX << "," << firstY;
   std::set<uint32_t> colours(repainted.begin(), repainted.end());
   EXPECT_GE(colours.size(), 3u) << "background, bars and cursor";
+
+  // The columns computed while following, each pass reading on where the last one
+  // stopped, are those computed afresh from the file.
+  WaveformView& view = player.Waveform();
+  const WaveMapping shown = view.mapping();
+  std::vector<int> following, afresh;
+  for (int i = 0; i < view.width(); ++i) following.push_back(view.column(i));
+  view.request(shown.start + 44100 * 4, shown.length);
+  ASSERT_TRUE(PumpUntil([&] { return player.WaveIdle(); }, 5000));
+  view.request(shown.start, shown.length);
+  ASSERT_TRUE(PumpUntil([&] { return player.WaveIdle(); }, 5000));
+  for (int i = 0; i < view.width(); ++i) afresh.push_back(view.column(i));
+  EXPECT_EQ(following, afresh);
   DestroyWindow(dialog);
 }
 
