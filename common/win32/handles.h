@@ -100,6 +100,11 @@ class CriticalSection {
   CriticalSection& operator=(const CriticalSection&) = delete;
   void Enter() { EnterCriticalSection(&section_); }
   void Leave() { LeaveCriticalSection(&section_); }
+  // Waits on `variable`, the section held on entry and again on return; false on
+  // time-out.
+  bool Sleep(CONDITION_VARIABLE& variable, DWORD timeoutMs) {
+    return SleepConditionVariableCS(&variable, &section_, timeoutMs) != 0;
+  }
 
  private:
   CRITICAL_SECTION section_;

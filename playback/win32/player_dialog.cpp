@@ -19,6 +19,9 @@
 namespace {
 
 constexpr int32_t kCueRampMs = 8000;
+// How long a report waits for the waveform's worker; a worker kept from the processor
+// longer leaves its columns to WM_PAINT.
+constexpr DWORD kWaveformWaitMs = 2;
 
 }  // namespace
 
@@ -330,6 +333,7 @@ void PlayerDialog::ShowTime(int32_t ms) {
     const int32_t frame = msToFrames(positionMs_, sampleRate_);
     waveform_.follow(frame, engine_.isLooping() ? sampleRate_ * 25 / 1000 : 0, std::max(frame - sampleRate_, 0),
                      2 * sampleRate_);
+    followed_ = true;
   }
   char text[32];
   formatPlayTime(positionMs_, text);
@@ -363,4 +367,12 @@ void PlayerDialog::onStopped(int32_t) {
 void PlayerDialog::onPosition(int32_t ms, int32_t) { ShowTime(ms); }
 void PlayerDialog::onLevels(const ChannelLevels& levels, int32_t) {
   if (engine_.isOpen()) SetMeterLevels(meter_, levels);
+  // The levels come last in a report: the waveform's worker has had the time of the
+  // time display, the bar and the meter to follow the position, and what it changed
+  // is painted in this same wake rather than in one of its own (a waiting thread
+  // woken again for WM_PAINT, and its update-region round trips).
+  if (followed_) {
+    followed_ = false;
+    waveform_.paintFollowed(kWaveformWaitMs);
+  }
 }

@@ -87,6 +87,7 @@ class PlayerDialog : public ModelessDialog, private PlaybackListener {
   int32_t lengthMs_ = 0;
   int barValue_ = 0;  // the position bar's thumb as last set
   char shownTime_[32] = "0:00:00.00";  // the time display's text as last set
+  bool followed_ = false;               // the waveform was asked to follow since the last levels
   PlaybackEngine engine_;
   HWND meter_ = nullptr;
   HWND timeDisplay_ = nullptr;  // kept: finding a control is a round trip to Wine's server

@@ -164,6 +164,7 @@ int32_t WaveformView::cursor() {
 }
 
 void WaveformView::postRequest(int32_t start, int32_t length) {
+  ++requestSerial_;
   requestStart_ = start;
   requestLength_ = length;
   served_ = 0;
@@ -205,8 +206,10 @@ void WaveformView::Run() {
   while (!StopRequested()) {
     int32_t start, length, newCursor = 0, newCursorLength = 0;
     bool same, moveCursor;
+    uint32_t serial;
     {
       Lock lock(requestLock_);
+      serial = requestSerial_;
       start = requestStart_;
       length = requestLength_;
       moveCursor = cursorPending_;
@@ -224,7 +227,7 @@ void WaveformView::Run() {
     WaveMapping view;
     // What the cursor's move leaves to repaint: where it was (wherever the scroll
     // took those pixels) and where it is.
-    const Region repaint(CreateRectRgn(0, 0, 0, 0));
+    Region repaint(CreateRectRgn(0, 0, 0, 0));
     {
       Lock lock(paintLock_);
       if (!same) update = updateWaveView(mapping_, columns_, start, length, window_ != nullptr);
@@ -282,7 +285,16 @@ void WaveformView::Run() {
     }
     if (lo < hi) addColumns(repaint.get(), lo, hi);
     Lock lock(paintLock_);
-    if (window_) InvalidateRgn(window_, repaint.get(), FALSE);
+    servedSerial_ = serial;
+    if (window_ && uiWaiting_) {
+      if (handedOver_)
+        CombineRgn(handedOver_.get(), handedOver_.get(), repaint.get(), RGN_OR);
+      else
+        handedOver_ = std::move(repaint);
+      WakeConditionVariable(&handOver_);
+    } else if (window_) {
+      InvalidateRgn(window_, repaint.get(), FALSE);
+    }
     lastStart = start;
     lastLength = length;
   }
@@ -314,11 +326,29 @@ uint32_t WaveformView::pixel(int x, int y, bool enabled, int cx0, int cx1, int f
   return y >= mid - o && y < mid + o + 1 ? bar : background;
 }
 
-void WaveformView::paint() {
-  // The lock is taken first: the worker scrolls under it, and pixels it moved after
-  // their region was taken here but before they were painted would stay stale.
+void WaveformView::paintFollowed(DWORD timeoutMs) {
+  if (!isRunning()) return;
+  uint32_t serial;
+  {
+    Lock lock(requestLock_);
+    serial = requestSerial_;
+  }
+  // The region is painted before the lock is let go: the worker's next scroll would
+  // move the pixels it covers.
   Lock lock(paintLock_);
-  const OwnDcPaint ps(window_);
+  if (!window_) return;
+  uiWaiting_ = true;
+  const DWORD start = GetTickCount();
+  for (DWORD waited = 0; servedSerial_ != serial && waited < timeoutMs; waited = GetTickCount() - start)
+    paintLock_.Sleep(handOver_, timeoutMs - waited);
+  uiWaiting_ = false;
+  if (handedOver_) paint(OwnDcPaint(window_, std::move(handedOver_)));
+}
+
+// The caller holds the paint lock, taken before the region to paint: the worker
+// scrolls under it, and pixels it moved after their region was taken but before
+// they were painted would stay stale.
+void WaveformView::paint(const OwnDcPaint& ps) {
   HDC dc = ps.dc();
   if (!dc) return;
   const RECT& update = ps.box();
@@ -376,9 +406,11 @@ LRESULT CALLBACK WaveformView::WindowProc(HWND window, UINT message, WPARAM wPar
     case WM_ENABLE:
       InvalidateRect(window, nullptr, FALSE);
       return 0;
-    case WM_PAINT:
-      view->paint();
+    case WM_PAINT: {
+      Lock lock(view->paintLock_);
+      view->paint(OwnDcPaint(window));
       return 0;
+    }
     case WM_LBUTTONUP: {
       const int x = static_cast<short>(LOWORD(lParam));
       int32_t frame;

@@ -10,6 +10,7 @@
 
 #include "audio/audio_source.h"
 #include "common/win32/handles.h"
+#include "ui/own_dc_paint.h"
 #include "playback/player_plan.h"
 #include "playback/win32/worker_thread.h"
 
@@ -40,6 +41,10 @@ class WaveformView : private WorkerThread {
   // Both at once, as when following play: the worker moves the cursor with the
   // view, so that the window is scrolled and repainted once for both.
   void follow(int32_t frame, int32_t cursorLength, int32_t start, int32_t length);
+  // Waits up to `timeoutMs` for the worker to finish the request made last and
+  // paints what it changed at once, in this same wake of the user-interface thread;
+  // past the time-out the worker marks the columns for WM_PAINT as usual.
+  void paintFollowed(DWORD timeoutMs);
 
   // What the view shows, for tests and measurements.
   int width() const { return mapping_.width; }
@@ -54,7 +59,7 @@ class WaveformView : private WorkerThread {
 
  private:
   static LRESULT CALLBACK WindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
-  void paint();
+  void paint(const OwnDcPaint& ps);
   // The colour of pixel (x, y) of the picture, which paint() draws.
   uint32_t pixel(int x, int y, bool enabled, int cx0, int cx1, int fx0, int fx1) const;
   void invalidateColumns(int x0, int x1);
@@ -85,5 +90,12 @@ class WaveformView : private WorkerThread {
   int32_t pendingCursorLength_ = 0;
   CriticalSection requestLock_;
   KernelHandle requestEvent_;
+  // Under the paint lock: the user-interface thread waiting in paintFollowed, and the
+  // region the worker handed to it instead of invalidating.
+  bool uiWaiting_ = false;
+  Region handedOver_;
+  uint32_t requestSerial_ = 0;  // under the request lock: requests made
+  uint32_t servedSerial_ = 0;   // under the paint lock: the request the last pass served
+  CONDITION_VARIABLE handOver_ = CONDITION_VARIABLE_INIT;
   volatile LONG served_ = 1;
 };
