@@ -48,8 +48,7 @@ WaveformView::WaveformView()
       highlightPen_(CreatePen(PS_SOLID, 1, RGB(255, 255, 189))),
       highlightBarPen_(CreatePen(PS_SOLID, 1, RGB(0, 128, 0))),
       backgroundPen_(CreatePen(PS_SOLID, 1, RGB(0, 0, 0))),
-      barPen_(CreatePen(PS_SOLID, 1, RGB(102, 255, 102))),
-      requestEvent_(CreateEventA(nullptr, TRUE, FALSE, nullptr)) {
+      barPen_(CreatePen(PS_SOLID, 1, RGB(102, 255, 102))) {
   cursorPixel_ = PenPixel(cursorPen_.get());
   outsidePixel_ = PenPixel(outsidePen_.get());
   outsideBarPixel_ = PenPixel(outsideBarPen_.get());
@@ -168,7 +167,7 @@ void WaveformView::postRequest(int32_t start, int32_t length) {
   requestStart_ = start;
   requestLength_ = length;
   served_ = 0;
-  SetEvent(requestEvent_.get());
+  WakeConditionVariable(&requestMade_);
 }
 
 void WaveformView::request(int32_t start, int32_t length) {
@@ -182,6 +181,11 @@ void WaveformView::follow(int32_t frame, int32_t cursorLength, int32_t start, in
   pendingCursor_ = frame;
   pendingCursorLength_ = cursorLength;
   postRequest(start, length);
+}
+
+void WaveformView::OnStopRequested() {
+  Lock lock(requestLock_);
+  WakeAllConditionVariable(&requestMade_);
 }
 
 void WaveformView::Run() {
@@ -220,7 +224,8 @@ void WaveformView::Run() {
       if (same && !moveCursor) served_ = 1;
     }
     if (same && !moveCursor) {
-      WaitAndReset(requestEvent_.get(), INFINITE);
+      Lock lock(requestLock_);
+      while (!StopRequested() && requestSerial_ == serial) requestLock_.Sleep(requestMade_, INFINITE);
       continue;
     }
     WaveUpdate update;
@@ -238,21 +243,38 @@ void WaveformView::Run() {
         cursorLength_ = newCursorLength;
         addColumns(repaint.get(), view.xOf(newCursor), view.xOf(int64_t(newCursor) + newCursorLength));
       }
-      if (update.scrolled) {
+      // What is still to be painted moves with the picture; a paint due elsewhere
+      // (the frame's left line when the window has just been shown) stays.
+      const Region pending(CreateRectRgn(0, 0, 0, 0));
+      bool invalid = window_ && (update.scrolled || update.hi > update.lo) &&
+                     GetUpdateRgn(window_, pending.get(), FALSE) > NULLREGION;
+      const RECT strip = columnsRect(update.lo, update.hi);
+      if (update.scrolled && window_) {
         RECT area = {1, 1, view.width + 1, height_};
-        // Given no region for what the scroll uncovers, Wine invalidates the whole
-        // window (and so repaints all of it on every report); the strip is computed
-        // and invalidated below in any case.
-        const Region uncovered(CreateRectRgn(0, 0, 0, 0));
-        ScrollWindowEx(window_, update.dx, 0, &area, &area, uncovered.get(), nullptr, 0);
+        const Region areaRegion(CreateRectRgnIndirect(&area));
+        // The view's own device context is scrolled: ScrollWindowEx takes a cache
+        // device context and asks Wine's server for the caret's thread and the update
+        // region on every report. What the scroll could not bring from the screen
+        // besides the strip to compute (parts under another window) is invalidated.
+        const Region exposed(CreateRectRgn(0, 0, 0, 0));
+        if (HDC dc = GetDC(window_)) {
+          ScrollDC(dc, update.dx, 0, &area, &area, exposed.get(), nullptr);
+          ReleaseDC(window_, dc);
+        }
+        const Region stripRegion(CreateRectRgnIndirect(&strip));
+        if (CombineRgn(exposed.get(), exposed.get(), stripRegion.get(), RGN_DIFF) > NULLREGION) {
+          InvalidateRgn(window_, exposed.get(), FALSE);
+          invalid = true;
+        }
+        if (invalid && CombineRgn(pending.get(), pending.get(), areaRegion.get(), RGN_AND) > NULLREGION) {
+          OffsetRgn(pending.get(), update.dx, 0);
+          CombineRgn(pending.get(), pending.get(), areaRegion.get(), RGN_AND);
+          InvalidateRgn(window_, pending.get(), FALSE);
+        }
       }
-      // The columns to compute are painted once they are computed. Only they are
-      // marked valid: a paint still due elsewhere (the frame's left line when the
-      // window has just been shown) must not be lost.
-      if (update.hi > update.lo && window_) {
-        const RECT strip = columnsRect(update.lo, update.hi);
-        ValidateRect(window_, &strip);
-      }
+      // The columns to compute are painted once they are computed: they are taken
+      // out of what is due now.
+      if (invalid && update.hi > update.lo) ValidateRect(window_, &strip);
     }
     const int lo = std::clamp(update.lo, 0, view.width);
     const int hi = std::clamp(update.hi, 0, std::min(view.width, kMaxWaveColumns));

@@ -56,6 +56,7 @@ class WaveformView : private WorkerThread {
  protected:
   void Run() override;
   const wchar_t* Name() const override { return L"lirva waveform"; }
+  void OnStopRequested() override;
 
  private:
   static LRESULT CALLBACK WindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
@@ -89,7 +90,11 @@ class WaveformView : private WorkerThread {
   int32_t pendingCursor_ = 0;
   int32_t pendingCursorLength_ = 0;
   CriticalSection requestLock_;
-  KernelHandle requestEvent_;
+  // Signalled under the request lock when a request is made. A condition variable
+  // rather than an event: under Wine an event's signal, wait and reset are round
+  // trips to its server, ten times a second each while playing; this waits and wakes
+  // within the process.
+  CONDITION_VARIABLE requestMade_ = CONDITION_VARIABLE_INIT;
   // Under the paint lock: the user-interface thread waiting in paintFollowed, and the
   // region the worker handed to it instead of invalidating.
   bool uiWaiting_ = false;

@@ -48,6 +48,7 @@ bool WorkerThread::Stop(DWORD timeoutMs) {
   if (!thread_) return true;
   InterlockedExchange(&stopRequested_, 1);
   SetEvent(stopEvent_.get());
+  OnStopRequested();
   SetThreadPriority(thread_.get(), GetThreadPriority(GetCurrentThread()));
   if (WaitForSingleObject(thread_.get(), timeoutMs) != WAIT_OBJECT_0) return false;
   thread_.Reset();

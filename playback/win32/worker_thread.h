@@ -40,6 +40,9 @@ class WorkerThread {
   // call to the system; under Wine a round trip to its server).
   void WaitAndReset(HANDLE event, DWORD timeoutMs) const;
   HANDLE StopEvent() const { return stopEvent_.get(); }
+  // Called by Stop once the stop is asked for: a thread that waits on something
+  // other than the stop event is woken here.
+  virtual void OnStopRequested() {}
 
  private:
   static DWORD WINAPI ThreadMain(LPVOID self);
