@@ -13,8 +13,9 @@ constexpr DWORD kThreadTimeoutMs = 5000;
 
 PlaybackEngine::PlaybackEngine()
     : notify_(this),
-      deviceEvent_(CreateEventA(nullptr, TRUE, FALSE, nullptr)),
-      slotFreeEvent_(CreateEventA(nullptr, TRUE, FALSE, nullptr)) {}
+      // Auto-reset: the completion thread's wait takes the signal, where resetting a
+      // manual-reset event would be another round trip to Wine's server each buffer.
+      deviceEvent_(CreateEventA(nullptr, FALSE, FALSE, nullptr)) {}
 
 PlaybackEngine::~PlaybackEngine() {
   close();
@@ -199,7 +200,7 @@ void PlaybackEngine::Run() {
       const SlotRing::FullAction action = ring_.RingFull();
       if (action.raiseCompletion) SetThreadPriority(completion.Thread(), THREAD_PRIORITY_TIME_CRITICAL);
       if (action.lowerFill) SetThreadPriority(GetCurrentThread(), THREAD_PRIORITY_BELOW_NORMAL);
-      WaitAndReset(slotFreeEvent_.get(), 1000);
+      slotFree_.Wait(1000);
       continue;
     }
     const int32_t start = source_->position();
@@ -233,7 +234,7 @@ void PlaybackEngine::Run() {
       notify_.Post();
       break;
     }
-    WaitAndReset(slotFreeEvent_.get(), 1000);
+    slotFree_.Wait(1000);
   }
   completion.StopAndWait(kThreadTimeoutMs);
   waveOutReset(device_);
@@ -247,7 +248,7 @@ void PlaybackEngine::CompletionThread::Run() {
     const int index = e.ring_.NextToComplete();
     Slot& slot = e.slots_[index];
     if (e.ring_.IsFree(index) || !(slot.header.dwFlags & WHDR_DONE)) {
-      WaitAndReset(e.deviceEvent_.get(), 1000);
+      WaitFor(e.deviceEvent_.get(), 1000);
       continue;
     }
     e.position_ = int32_t(slot.header.dwUser);
@@ -257,7 +258,7 @@ void PlaybackEngine::CompletionThread::Run() {
     }
     slot.header.dwFlags &= ~kStateFlags;
     const bool raiseFill = e.ring_.Complete();
-    SetEvent(e.slotFreeEvent_.get());
+    e.slotFree_.Set();
     if (raiseFill) SetThreadPriority(e.Thread(), THREAD_PRIORITY_TIME_CRITICAL);
     e.progressed_ = true;
     e.notify_.Post();
