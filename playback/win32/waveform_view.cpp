@@ -252,15 +252,19 @@ void WaveformView::Run() {
       if (update.scrolled && window_) {
         RECT area = {1, 1, view.width + 1, height_};
         const Region areaRegion(CreateRectRgnIndirect(&area));
-        // The view's own device context is scrolled: ScrollWindowEx takes a cache
-        // device context and asks Wine's server for the caret's thread and the update
-        // region on every report. What the scroll could not bring from the screen
-        // besides the strip to compute (parts under another window) is invalidated.
+        // Scrolled with ScrollDC: ScrollWindowEx also asks Wine's server for the
+        // caret's thread and the update region on every report. A cache device
+        // context, not the view's own: a GDI call on a device context fails while
+        // another thread is in one on the same context. What the scroll could not
+        // bring from the screen besides the strip to compute (parts under another
+        // window) is invalidated; a scroll that failed, all of the area.
         const Region exposed(CreateRectRgn(0, 0, 0, 0));
-        if (HDC dc = GetDC(window_)) {
-          ScrollDC(dc, update.dx, 0, &area, &area, exposed.get(), nullptr);
+        bool scrolled = false;
+        if (HDC dc = GetDCEx(window_, nullptr, DCX_CACHE)) {
+          scrolled = ScrollDC(dc, update.dx, 0, &area, &area, exposed.get(), nullptr);
           ReleaseDC(window_, dc);
         }
+        if (!scrolled) SetRectRgn(exposed.get(), area.left, area.top, area.right, area.bottom);
         const Region stripRegion(CreateRectRgnIndirect(&strip));
         if (CombineRgn(exposed.get(), exposed.get(), stripRegion.get(), RGN_DIFF) > NULLREGION) {
           InvalidateRgn(window_, exposed.get(), FALSE);
