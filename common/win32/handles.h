@@ -100,10 +100,13 @@ class CriticalSection {
   CriticalSection& operator=(const CriticalSection&) = delete;
   void Enter() { EnterCriticalSection(&section_); }
   void Leave() { LeaveCriticalSection(&section_); }
-  // Waits on `variable`, the section held on entry and again on return; false on
-  // time-out.
-  bool Sleep(CONDITION_VARIABLE& variable, DWORD timeoutMs) {
-    return SleepConditionVariableCS(&variable, &section_, timeoutMs) != 0;
+  // Waits on `variable` until `done()` holds or `timeoutMs` (INFINITE: no limit)
+  // have passed, the section held on entry, while `done` is asked and on return.
+  template <typename Done>
+  void SleepUntil(CONDITION_VARIABLE& variable, DWORD timeoutMs, Done done) {
+    const DWORD start = GetTickCount();
+    for (DWORD waited = 0; !done() && waited < timeoutMs; waited = GetTickCount() - start)
+      SleepConditionVariableCS(&variable, &section_, timeoutMs == INFINITE ? INFINITE : timeoutMs - waited);
   }
 
  private:

@@ -225,7 +225,7 @@ void WaveformView::Run() {
     }
     if (same && !moveCursor) {
       Lock lock(requestLock_);
-      while (!StopRequested() && requestSerial_ == serial) requestLock_.Sleep(requestMade_, INFINITE);
+      requestLock_.SleepUntil(requestMade_, INFINITE, [&] { return StopRequested() || requestSerial_ != serial; });
       continue;
     }
     WaveUpdate update;
@@ -364,9 +364,7 @@ void WaveformView::paintFollowed(DWORD timeoutMs) {
   Lock lock(paintLock_);
   if (!window_) return;
   uiWaiting_ = true;
-  const DWORD start = GetTickCount();
-  for (DWORD waited = 0; servedSerial_ != serial && waited < timeoutMs; waited = GetTickCount() - start)
-    paintLock_.Sleep(handOver_, timeoutMs - waited);
+  paintLock_.SleepUntil(handOver_, timeoutMs, [&] { return servedSerial_ == serial; });
   uiWaiting_ = false;
   if (handedOver_) paint(OwnDcPaint(window_, std::move(handedOver_)));
 }

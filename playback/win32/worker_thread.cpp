@@ -67,11 +67,6 @@ void WorkerThread::StopAndWait(DWORD timeoutMs) {
 // column, buffer and pass of the loops that ask.
 bool WorkerThread::StopRequested() const { return InterlockedCompareExchange(&stopRequested_, 0, 0) != 0; }
 
-void WorkerThread::WaitAndReset(HANDLE event, DWORD timeoutMs) const {
-  WaitFor(event, timeoutMs);
-  ResetEvent(event);
-}
-
 void WorkerThread::WaitFor(HANDLE event, DWORD timeoutMs) const {
   HANDLE both[2] = {stopEvent_.get(), event};
   WaitForMultipleObjects(event ? 2 : 1, both, FALSE, timeoutMs);

@@ -18,9 +18,7 @@ class Signal {
   // Waits until Set (since the last Wait returned) or the time runs out, and clears it.
   void Wait(DWORD timeoutMs) {
     Lock lock(lock_);
-    const DWORD start = GetTickCount();
-    for (DWORD waited = 0; !set_ && waited < timeoutMs; waited = GetTickCount() - start)
-      lock_.Sleep(variable_, timeoutMs - waited);
+    lock_.SleepUntil(variable_, timeoutMs, [this] { return set_; });
     set_ = false;
   }
 
@@ -59,11 +57,6 @@ class WorkerThread {
   bool StopRequested() const;
   // Waits until a stop is asked for, `event` is signalled or the time runs out.
   void WaitFor(HANDLE event, DWORD timeoutMs) const;
-  // The same, then `event` (manual-reset) is made unsignalled again. A loop that
-  // checks its work after this call misses nothing that was set before it woke,
-  // and resets the event once per wake rather than once per pass (each reset is a
-  // call to the system; under Wine a round trip to its server).
-  void WaitAndReset(HANDLE event, DWORD timeoutMs) const;
   HANDLE StopEvent() const { return stopEvent_.get(); }
   // Called by Stop once the stop is asked for: a thread that waits on something
   // other than the stop event is woken here.
