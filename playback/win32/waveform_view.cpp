@@ -85,7 +85,15 @@ WaveMapping WaveformView::mapping() {
   return mapping_;
 }
 
-bool WaveformView::idle() { return served_ != 0; }
+bool WaveformView::idle() {
+  uint32_t requested;
+  {
+    Lock lock(requestLock_);
+    requested = requestSerial_;
+  }
+  Lock lock(paintLock_);
+  return servedSerial_ == requested;
+}
 
 RECT WaveformView::columnsRect(int x0, int x1) const {
   return {std::min(x0, x1) + 1, 0, std::max(x0, x1) + 2, height_ + 1};
@@ -115,10 +123,12 @@ void WaveformView::setFileLength(int32_t frames) {
 }
 
 void WaveformView::startWorker(AudioSource* source) {
+  uint32_t requested;
   stopWorker();
   {
     Lock lock(requestLock_);
     requestStart_ = requestLength_ = 0;
+    requested = requestSerial_;
   }
   if (!source || source->status() != SourceStatus::Ok) return;
   source_ = SourceRef(source);
@@ -126,8 +136,8 @@ void WaveformView::startWorker(AudioSource* source) {
   {
     Lock lock(paintLock_);
     mapping_.length = 0;
+    servedSerial_ = requested;  // nothing is asked of the new worker yet
   }
-  served_ = 1;
   Start(THREAD_PRIORITY_LOWEST);
 }
 
@@ -166,7 +176,6 @@ void WaveformView::postRequest(int32_t start, int32_t length) {
   ++requestSerial_;
   requestStart_ = start;
   requestLength_ = length;
-  served_ = 0;
   WakeConditionVariable(&requestMade_);
 }
 
@@ -221,9 +230,12 @@ void WaveformView::Run() {
       newCursorLength = pendingCursorLength_;
       cursorPending_ = false;
       same = start == lastStart && length == lastLength;
-      if (same && !moveCursor) served_ = 1;
     }
     if (same && !moveCursor) {
+      {
+        Lock lock(paintLock_);
+        servedSerial_ = serial;  // nothing changes: served as it stands
+      }
       Lock lock(requestLock_);
       requestLock_.SleepUntil(requestMade_, INFINITE, [&] { return StopRequested() || requestSerial_ != serial; });
       continue;

@@ -50,7 +50,7 @@ class WaveformView : private WorkerThread {
   int width() const { return mapping_.width; }
   uint8_t column(int index) const { return columns_[index]; }
   WaveMapping mapping();
-  // Whether the worker has served the last request (it is waiting for another).
+  // Whether the worker has served the last request made.
   bool idle();
 
  protected:
@@ -100,7 +100,6 @@ class WaveformView : private WorkerThread {
   bool uiWaiting_ = false;
   Region handedOver_;
   uint32_t requestSerial_ = 0;  // under the request lock: requests made
-  uint32_t servedSerial_ = 0;   // under the paint lock: the request the last pass served
+  uint32_t servedSerial_ = 0;   // under the paint lock: the request the worker last served
   CONDITION_VARIABLE handOver_ = CONDITION_VARIABLE_INIT;
-  volatile LONG served_ = 1;
 };
