@@ -13,9 +13,10 @@ constexpr DWORD kThreadTimeoutMs = 5000;
 
 PlaybackEngine::PlaybackEngine()
     : notify_(this),
-      // Auto-reset: the completion thread's wait takes the signal, where resetting a
-      // manual-reset event would be another round trip to Wine's server each buffer.
-      deviceEvent_(CreateEventA(nullptr, FALSE, FALSE, nullptr)) {}
+      // Auto-reset, both: each wait takes the signal, where resetting a manual-reset
+      // event would be another round trip to Wine's server each buffer.
+      deviceEvent_(CreateEventA(nullptr, FALSE, FALSE, nullptr)),
+      slotFreeEvent_(CreateEventA(nullptr, FALSE, FALSE, nullptr)) {}
 
 PlaybackEngine::~PlaybackEngine() {
   close();
@@ -200,7 +201,7 @@ void PlaybackEngine::Run() {
       const SlotRing::FullAction action = ring_.RingFull();
       if (action.raiseCompletion) SetThreadPriority(completion.Thread(), THREAD_PRIORITY_TIME_CRITICAL);
       if (action.lowerFill) SetThreadPriority(GetCurrentThread(), THREAD_PRIORITY_BELOW_NORMAL);
-      slotFree_.Wait(1000);
+      WaitFor(slotFreeEvent_.get(), 1000);
       continue;
     }
     const int32_t start = source_->position();
@@ -234,7 +235,7 @@ void PlaybackEngine::Run() {
       notify_.Post();
       break;
     }
-    slotFree_.Wait(1000);
+    WaitFor(slotFreeEvent_.get(), 1000);
   }
   completion.StopAndWait(kThreadTimeoutMs);
   waveOutReset(device_);
@@ -258,7 +259,7 @@ void PlaybackEngine::CompletionThread::Run() {
     }
     slot.header.dwFlags &= ~kStateFlags;
     const bool raiseFill = e.ring_.Complete();
-    e.slotFree_.Set();
+    SetEvent(e.slotFreeEvent_.get());
     if (raiseFill) SetThreadPriority(e.Thread(), THREAD_PRIORITY_TIME_CRITICAL);
     e.progressed_ = true;
     e.notify_.Post();

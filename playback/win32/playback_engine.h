@@ -83,7 +83,6 @@ class PlaybackEngine : private WorkerThread, private NotifyTarget {
 
   void Run() override;  // the fill loop
   const wchar_t* Name() const override { return L"lirva fill"; }
-  void OnStopRequested() override { slotFree_.Set(); }
   void OnNotify() override;
   // False when the device refused the buffer.
   bool writeLoopBuffer();
@@ -95,8 +94,8 @@ class PlaybackEngine : private WorkerThread, private NotifyTarget {
   PlaybackListener builtIn_;
   PlaybackListener* listener_ = &builtIn_;
   int32_t user_ = 0;
-  KernelHandle deviceEvent_;  // auto-reset: each wait takes the device's signal
-  Signal slotFree_;           // set by the completion thread when it frees a slot
+  KernelHandle deviceEvent_;    // auto-reset: each wait takes the device's signal
+  KernelHandle slotFreeEvent_;  // auto-reset; set by the completion thread when it frees a slot
   std::atomic<int32_t> position_{0};
   uint16_t state_ = 0;
   std::atomic<bool> ended_{false};

@@ -5,29 +5,6 @@
 
 #include "common/win32/handles.h"
 
-// A wake-up between threads of this process: Set wakes the thread in Wait, and a
-// Set made before the Wait is not lost. Under Wine an event's signal, wait and reset
-// are each a round trip to its server; this waits and wakes within the process.
-class Signal {
- public:
-  void Set() {
-    Lock lock(lock_);
-    set_ = true;
-    WakeConditionVariable(&variable_);
-  }
-  // Waits until Set (since the last Wait returned) or the time runs out, and clears it.
-  void Wait(DWORD timeoutMs) {
-    Lock lock(lock_);
-    lock_.SleepUntil(variable_, timeoutMs, [this] { return set_; });
-    set_ = false;
-  }
-
- private:
-  CriticalSection lock_;
-  CONDITION_VARIABLE variable_ = CONDITION_VARIABLE_INIT;
-  bool set_ = false;
-};
-
 class WorkerThread {
  public:
   WorkerThread();
